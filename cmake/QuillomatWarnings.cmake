@@ -1,0 +1,18 @@
+# quillomat_warnings(<target>): the project's warning set for one of its own targets.
+function(quillomat_warnings target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /permissive- /utf-8)
+    if(QUILLOMAT_WARNINGS_AS_ERRORS)
+      target_compile_options(${target} PRIVATE /WX)
+    endif()
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow)
+    if(QUILLOMAT_WARNINGS_AS_ERRORS)
+      target_compile_options(${target} PRIVATE -Werror)
+    endif()
+  endif()
+  if(WIN32)
+    # Unicode (W) APIs everywhere, and no min/max macros from <windows.h>.
+    target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
+  endif()
+endfunction()

@@ -1,0 +1,41 @@
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "crc/clsCRC32.h"
+#include "platform/read_only_file.h"
+#include "platform/text.h"
+
+namespace {
+
+// The file streams through one reused block, so memory stays the same for any
+// file size. The block is large enough that each read costs little per byte.
+constexpr std::size_t kReadBlockSize = std::size_t{1} << 20;
+
+}  // namespace
+
+std::uint32_t clsCRC32::CalculateFile(const std::filesystem::path& Filename,
+                                      std::wstring_view sAppend) {
+  InitCRC();
+  std::uint64_t file_size = 0;
+  {
+    platform::ReadOnlyFile file = platform::ReadOnlyFile::Open(Filename);
+    const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(kReadBlockSize);
+    while (const std::size_t count = file.Read({block.get(), kReadBlockSize})) {
+      AddBytes({block.get(), count});
+      file_size += count;
+    }
+  }
+  if (file_size == 0) {
+    return 0;
+  }
+  if (!platform::TrimSpaces(sAppend).empty()) {
+    std::vector<std::uint8_t> appended;
+    appended.reserve(sAppend.size());
+    for (const wchar_t character : sAppend) {
+      appended.push_back(platform::AnsiByte(character));
+    }
+    AddBytes(appended);
+  }
+  return ~lCRC32;
+}

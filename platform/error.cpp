@@ -1,0 +1,24 @@
+#include "platform/error.h"
+
+namespace platform {
+
+std::wstring ErrorDescription(const std::error_code& code) {
+  if (code.category() == std::system_category()) {
+    return ErrorDescription(code.value());
+  }
+  const std::string text = code.message();
+  std::wstring wide;
+  wide.reserve(text.size());
+  for (const char c : text) {
+    wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  }
+  return wide;
+}
+
+void ThrowError(int code, const char* what) {
+  throw std::system_error(code, std::system_category(), what);
+}
+
+void ThrowLastError(const char* what) { throw std::system_error(LastError(), what); }
+
+}  // namespace platform

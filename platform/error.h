@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <system_error>
+
+namespace platform {
+
+// Error codes in the operating system's own numbering (Win32 error codes on
+// Windows, errno values elsewhere), for failures the layer detects itself.
+extern const int kErrorNotARegularFile;  // a device, pipe, socket or directory
+extern const int kErrorInvalidName;      // a path the file system cannot name
+extern const int kErrorOutOfMemory;
+
+// The operating system's description of one of its error codes, on one line.
+std::wstring ErrorDescription(int code);
+
+// The description of any error code: the operating system's wording for the
+// system category, the category's own message otherwise.
+std::wstring ErrorDescription(const std::error_code& code);
+
+// The error code left by the failed call just made (GetLastError or errno).
+std::error_code LastError();
+
+[[noreturn]] void ThrowError(int code, const char* what);
+[[noreturn]] void ThrowLastError(const char* what);
+
+}  // namespace platform

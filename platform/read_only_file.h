@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+namespace platform {
+
+// A regular disk file opened for sequential reading. Other programs may go on
+// reading, writing or deleting it meanwhile. Every failure throws
+// std::system_error carrying the operating system's error code; the file is
+// closed when the object goes away.
+class ReadOnlyFile {
+ public:
+  // Opens `path`. Devices, pipes, sockets and directories are refused with an
+  // error rather than read: reading them could block or never end.
+  static ReadOnlyFile Open(const std::filesystem::path& path);
+
+  ReadOnlyFile(ReadOnlyFile&& other) noexcept;
+  ReadOnlyFile& operator=(ReadOnlyFile&& other) noexcept;
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+  ~ReadOnlyFile();
+
+  // Reads the next bytes into `buffer` and returns how many it read: at least
+  // one, up to the buffer's size, or 0 at the end of the file.
+  std::size_t Read(std::span<std::uint8_t> buffer);
+
+ private:
+#ifdef _WIN32
+  using Handle = void*;
+  static constexpr Handle kNoHandle = nullptr;
+#else
+  using Handle = int;
+  static constexpr Handle kNoHandle = -1;
+#endif
+  explicit ReadOnlyFile(Handle handle) : handle_(handle) {}
+  void Close() noexcept;
+
+  Handle handle_ = kNoHandle;
+};
+
+}  // namespace platform

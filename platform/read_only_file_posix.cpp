@@ -1,0 +1,66 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+
+#include "platform/error.h"
+#include "platform/read_only_file.h"
+
+namespace platform {
+
+ReadOnlyFile ReadOnlyFile::Open(const std::filesystem::path& path) {
+  const std::string& name = path.native();
+  if (name.find('\0') != std::string::npos) {
+    ThrowError(kErrorInvalidName, "open");
+  }
+  // O_NONBLOCK so that opening a FIFO cannot wait for a writer; it is cleared
+  // again once the file is known to be regular.
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) {
+    ThrowLastError("open");
+  }
+  ReadOnlyFile file(fd);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    ThrowLastError("fstat");
+  }
+  if (S_ISDIR(info.st_mode)) {
+    ThrowError(EISDIR, "open");
+  }
+  if (!S_ISREG(info.st_mode)) {
+    ThrowError(kErrorNotARegularFile, "open");
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    ThrowLastError("fcntl");
+  }
+#ifdef POSIX_FADV_SEQUENTIAL
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+  return file;
+}
+
+void ReadOnlyFile::Close() noexcept {
+  if (handle_ != kNoHandle) {
+    ::close(handle_);
+    handle_ = kNoHandle;
+  }
+}
+
+std::size_t ReadOnlyFile::Read(std::span<std::uint8_t> buffer) {
+  const std::size_t wanted = std::min<std::size_t>(buffer.size(), SSIZE_MAX);
+  for (;;) {
+    const ssize_t got = ::read(handle_, buffer.data(), wanted);
+    if (got >= 0) {
+      return static_cast<std::size_t>(got);
+    }
+    if (errno != EINTR) {
+      ThrowLastError("read");
+    }
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,52 @@
+#include "service/Mod.h"
+
+#include <cstdint>
+#include <new>
+#include <system_error>
+
+#include "crc/clsCRC32.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+#include "platform/path.h"
+#include "platform/text.h"
+
+namespace Mod {
+namespace {
+
+std::wstring FormatChecksum(std::uint32_t value) {
+  static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+  std::wstring text;
+  do {
+    text.insert(text.begin(), kDigits[value & 0xFu]);
+    value >>= 4;
+  } while (value != 0);
+  return text;
+}
+
+void ReportFailure(int number, const std::wstring& description) {
+  platform::ShowMessage(std::to_wstring(number) + L" " + description, kProgramTitle);
+}
+
+}  // namespace
+
+std::wstring ComputeFileCRC(std::wstring path) {
+  try {
+    if (!platform::FileExists(path)) {
+      platform::ShowMessage(L"File not found : " + path, kProgramTitle);
+      return {};
+    }
+    clsCRC32 crc;
+    return FormatChecksum(crc.CalculateFile(platform::PathFromText(path)));
+  } catch (const std::system_error& failure) {
+    ReportFailure(failure.code().value(), platform::ErrorDescription(failure.code()));
+  } catch (const std::bad_alloc&) {
+    ReportFailure(platform::kErrorOutOfMemory,
+                  platform::ErrorDescription(platform::kErrorOutOfMemory));
+  }
+  return {};
+}
+
+bool IsBlank(std::wstring_view value) { return platform::TrimSpaces(value).empty(); }
+
+}  // namespace Mod
