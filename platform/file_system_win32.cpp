@@ -4,25 +4,10 @@
 #include <string>
 
 #include "platform/file_system.h"
+#include "platform/win32_path.h"
 
 namespace platform {
 namespace {
-
-std::wstring FullPathName(const std::wstring& path) {
-  std::wstring full(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length =
-        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0) {
-      return {};
-    }
-    if (length < full.size()) {
-      full.resize(length);
-      return full;
-    }
-    full.resize(length);  // too small: `length` includes the terminating NUL
-  }
-}
 
 // Reserved names such as NUL, CON or COM1 (in any folder, with any extension)
 // and explicit \\.\ names resolve into the device namespace. \\.\C:\... is the
@@ -43,7 +28,8 @@ bool FileExists(std::wstring_view path) {
     return false;
   }
   const std::wstring text(path);
-  const DWORD attributes = GetFileAttributesW(text.c_str());
+  const std::wstring name = Win32PathName(text);
+  const DWORD attributes = GetFileAttributesW(name.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0 &&
          !NamesADevice(text);

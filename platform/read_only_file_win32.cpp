@@ -4,14 +4,15 @@
 
 #include "platform/error.h"
 #include "platform/read_only_file.h"
+#include "platform/win32_path.h"
 
 namespace platform {
 
 ReadOnlyFile ReadOnlyFile::Open(const std::filesystem::path& path) {
-  const std::wstring& name = path.native();
-  if (name.find(L'\0') != std::wstring::npos) {
+  if (path.native().find(L'\0') != std::wstring::npos) {
     ThrowError(kErrorInvalidName, "open");
   }
+  const std::wstring name = Win32PathName(path.native());
   const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);

@@ -24,14 +24,26 @@ std::wstring FormatChecksum(std::uint32_t value) {
   return text;
 }
 
-void ReportFailure(int number, const std::wstring& description) {
-  platform::ShowMessage(std::to_wstring(number) + L" " + description, kProgramTitle);
+// The failure's number in decimal, one space, and the system's description.
+void ReportFailure(const std::error_code& code) {
+  platform::ShowMessage(std::to_wstring(code.value()) + L" " + platform::ErrorDescription(code),
+                        kProgramTitle);
+}
+
+void ReportFailure(int system_error) {
+  ReportFailure(std::error_code(system_error, std::system_category()));
 }
 
 }  // namespace
 
 std::wstring ComputeFileCRC(std::wstring path) {
   try {
+    // A NUL would end the path early wherever the system reads it, and the
+    // message would show another path than the one given: refuse it as such.
+    if (path.find(L'\0') != std::wstring::npos) {
+      ReportFailure(platform::kErrorInvalidName);
+      return {};
+    }
     if (!platform::FileExists(path)) {
       platform::ShowMessage(L"File not found : " + path, kProgramTitle);
       return {};
@@ -39,10 +51,9 @@ std::wstring ComputeFileCRC(std::wstring path) {
     clsCRC32 crc;
     return FormatChecksum(crc.CalculateFile(platform::PathFromText(path)));
   } catch (const std::system_error& failure) {
-    ReportFailure(failure.code().value(), platform::ErrorDescription(failure.code()));
+    ReportFailure(failure.code());
   } catch (const std::bad_alloc&) {
-    ReportFailure(platform::kErrorOutOfMemory,
-                  platform::ErrorDescription(platform::kErrorOutOfMemory));
+    ReportFailure(platform::kErrorOutOfMemory);
   }
   return {};
 }

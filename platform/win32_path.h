@@ -1,0 +1,19 @@
+#pragma once
+
+// Windows only: a path in the form the file APIs accept at any length.
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// `path` itself when it is short enough for the classic APIs (MAX_PATH) or is
+// already in the \\?\ or \\.\ form; otherwise its full path in the
+// extended-length form (\\?\C:\... or \\?\UNC\server\share\...), which has no
+// MAX_PATH limit whatever the system's long-path setting says.
+std::wstring Win32PathName(std::wstring_view path);
+
+// The full path that Windows resolves `path` to, or the empty text.
+std::wstring FullPathName(const std::wstring& path);
+
+}  // namespace platform

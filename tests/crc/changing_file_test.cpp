@@ -1,0 +1,67 @@
+// A file that another program grows and shrinks while it is being checked.
+// Whatever the timing, the result must be the CRC of bytes that really were in
+// the file, read in order: here, the CRC of some prefix of one fixed pattern.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <thread>
+#include <unordered_set>
+#include <vector>
+
+#include "crc/clsCRC32.h"
+#include "tests/support/crc32_reference.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+TEST(ChangingFile, ResultIsTheCrcOfAPrefixThatWasRead) {
+  test_support::TempDir dir;
+  const auto pattern = test_support::RandomBytes(3u << 20, 11);
+  const auto path = dir.Write("moving.cnt", std::span(pattern).first(1u << 20));
+
+  // The CRC of every prefix of the pattern, to recognise any legitimate result.
+  std::unordered_set<std::uint32_t> prefix_crcs;
+  std::uint32_t reg = 0xFFFFFFFFu;
+  prefix_crcs.insert(0);
+  for (const std::uint8_t byte : pattern) {
+    reg = test_support::ReferenceUpdate(reg, std::span(&byte, 1));
+    prefix_crcs.insert(~reg);
+  }
+
+  std::atomic<bool> stop{false};
+  std::thread changer([&] {
+    std::size_t round = 0;
+    while (!stop.load()) {
+      // Cut the file to nothing, then let it grow again to a varying length,
+      // longer or shorter than before, with the pattern's own bytes. (A cut to
+      // a middle length is left out: Linux may let a concurrent read see
+      // zeros there for a moment, so "some prefix" would no longer be a sound
+      // expectation.)
+      const std::size_t grown = (1u << 20) + (round * 524287) % (2u << 20);
+      std::ofstream out(path, std::ios::binary | std::ios::trunc);
+      out.write(reinterpret_cast<const char*>(pattern.data()), static_cast<std::streamsize>(grown));
+      ++round;
+    }
+  });
+
+  std::vector<std::uint32_t> results;
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    try {
+      results.push_back(clsCRC32().CalculateFile(path));
+    } catch (const std::system_error&) {
+      // Opening can fail while the other side recreates the file; that is a
+      // reported failure, not a wrong checksum.
+    }
+  }
+  stop = true;
+  changer.join();
+
+  EXPECT_FALSE(results.empty());
+  for (const std::uint32_t result : results) {
+    EXPECT_TRUE(prefix_crcs.count(result)) << std::hex << result << " is no prefix's CRC";
+  }
+}
+
+}  // namespace
