@@ -1,8 +1,9 @@
 #include "tests/support/peak_memory.h"
 
 #ifdef _WIN32
-#include <psapi.h>
 #include <windows.h>
+// psapi.h needs the types of windows.h.
+#include <psapi.h>
 #else
 #include <sys/resource.h>
 #endif
