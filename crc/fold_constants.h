@@ -73,12 +73,26 @@ inline constexpr LaneFold kFoldOver128 = FoldOver(128);
 
 // Multipliers that bring `lanes` consecutive lanes (of `lane_bits` each, oldest
 // first) to the position of the last one: entry i folds over the distance
-// from lane i to the last lane; the last entry is unused.
+// from lane i to the last lane; the last entry is zero.
 template <int kLanes>
 constexpr std::array<LaneFold, kLanes> FoldsToLast(unsigned lane_bits) {
   std::array<LaneFold, kLanes> folds{};
   for (int i = 0; i + 1 < kLanes; ++i) {
     folds[i] = FoldOver(lane_bits * static_cast<unsigned>(kLanes - 1 - i));
+  }
+  return folds;
+}
+
+// Multipliers that take each of `kLanes` consecutive lanes (oldest first),
+// the last of which ends where the message ends, straight to the 96-bit value
+// the final reduction starts from: the lane `d` bits before the last uses
+// x^(d + 96) for its low half and x^(d + 32) for its high half.
+template <int kLanes>
+constexpr std::array<LaneFold, kLanes> FoldsToFinalBits96() {
+  std::array<LaneFold, kLanes> folds{};
+  for (int i = 0; i < kLanes; ++i) {
+    const auto distance = 128u * static_cast<unsigned>(kLanes - 1 - i);
+    folds[i] = {XPowModPMultiplier(distance + 96), XPowModPMultiplier(distance + 32)};
   }
   return folds;
 }

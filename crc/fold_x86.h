@@ -22,6 +22,11 @@ QUILLOMAT_TARGET_PCLMUL inline __m128i Multipliers(const fold::LaneFold& multipl
                         static_cast<long long>(multipliers.for_low_half));
 }
 
+// A 64-bit constant in the low half, zero above (also on 32-bit x86).
+QUILLOMAT_TARGET_PCLMUL inline __m128i LowHalf(std::uint64_t value) {
+  return _mm_set_epi64x(0, static_cast<long long>(value));
+}
+
 QUILLOMAT_TARGET_PCLMUL inline __m128i Load128(const std::uint8_t* bytes) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
 }
@@ -61,25 +66,30 @@ QUILLOMAT_TARGET_PCLMUL inline __m128i FoldTail(__m128i lane, const std::uint8_t
   return _mm_xor_si128(merged, FoldLane(moved_out, Multipliers(fold::kFoldOver128)));
 }
 
-// The CRC register for a lane that ends where the message ends: the lane's
-// polynomial times x^32, modulo P.
-QUILLOMAT_TARGET_PCLMUL inline std::uint32_t ReduceLane(__m128i lane) {
+// The CRC register from a value of at most 96 bits (bits 0 to 95, in the
+// reflected order) that is congruent to the message times x^32.
+QUILLOMAT_TARGET_PCLMUL inline std::uint32_t ReduceBits96(__m128i bits96) {
   const __m128i low32 = _mm_set_epi32(0, 0, 0, -1);
-  const __m128i folds = _mm_set_epi64x(static_cast<long long>(fold::kXPow64ModP),
-                                       static_cast<long long>(fold::kXPow96ModP));
+  const __m128i fold64 = LowHalf(fold::kXPow64ModP);
   const __m128i barrett =
       _mm_set_epi64x(static_cast<long long>(fold::kP), static_cast<long long>(fold::kXPow64DivP));
-  // 128 bits to 96: the high-degree half times x^96 mod P, plus the low half.
-  const __m128i bits96 =
-      _mm_xor_si128(_mm_clmulepi64_si128(lane, folds, 0x00), _mm_srli_si128(lane, 8));
   // 96 bits to 64: the top 32 times x^64 mod P, plus the other 64.
   const __m128i bits64 = _mm_xor_si128(
-      _mm_clmulepi64_si128(_mm_and_si128(bits96, low32), folds, 0x10), _mm_srli_si128(bits96, 4));
+      _mm_clmulepi64_si128(_mm_and_si128(bits96, low32), fold64, 0x00), _mm_srli_si128(bits96, 4));
   // Barrett: quotient = floor(floor(C / x^32) * floor(x^64 / P) / x^32),
   // remainder = C - quotient * P, both exact over GF(2).
   const __m128i estimate = _mm_clmulepi64_si128(_mm_and_si128(bits64, low32), barrett, 0x00);
   const __m128i product = _mm_clmulepi64_si128(_mm_and_si128(estimate, low32), barrett, 0x10);
   return static_cast<std::uint32_t>(_mm_extract_epi32(_mm_xor_si128(bits64, product), 1));
+}
+
+// The CRC register for a lane that ends where the message ends: the lane's
+// polynomial times x^32, modulo P.
+QUILLOMAT_TARGET_PCLMUL inline std::uint32_t ReduceLane(__m128i lane) {
+  // 128 bits to 96: the high-degree half times x^96 mod P, plus the low half.
+  const __m128i fold96 = LowHalf(fold::kXPow96ModP);
+  return ReduceBits96(
+      _mm_xor_si128(_mm_clmulepi64_si128(lane, fold96, 0x00), _mm_srli_si128(lane, 8)));
 }
 
 // Finishes a message: `lane` ends at `data`; the rest of the message runs to

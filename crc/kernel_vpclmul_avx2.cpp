@@ -14,9 +14,10 @@
 namespace crc {
 namespace {
 
-// Registers in flight: eight chains of multiply-and-XOR keep the multiplier
-// busy through its latency, and leave room in the sixteen YMM registers.
-constexpr int kRegisters = 8;
+// Registers in flight: issuing the eight multiplies of one step takes longer
+// than one fold takes to complete, so four chains keep the multiplier busy;
+// more would only add folds to the final combination.
+constexpr int kRegisters = 4;
 constexpr std::size_t kRegisterBytes = 32;
 constexpr std::size_t kBlock = kRegisterBytes * kRegisters;
 constexpr fold::LaneFold kFoldOverBlock = fold::FoldOver(8 * kBlock);

@@ -22,14 +22,17 @@ namespace crc {
 namespace {
 
 // Registers in flight. Each fold is two multiplies and one three-way XOR
-// (VPTERNLOGD); eight chains cover the multiply latency several times over.
-constexpr int kRegisters = 8;
+// (VPTERNLOGD). Issuing the eight multiplies of one step takes longer than one
+// fold takes to complete, so four chains keep the multiplier busy; more would
+// only add folds to the final combination.
+constexpr int kRegisters = 4;
 constexpr std::size_t kRegisterBytes = 64;
 constexpr std::size_t kBlock = kRegisterBytes * kRegisters;
 constexpr fold::LaneFold kFoldOverBlock = fold::FoldOver(8 * kBlock);
 constexpr fold::LaneFold kFoldOverRegister = fold::FoldOver(8 * kRegisterBytes);
 constexpr auto kRegisterFoldsToLast = fold::FoldsToLast<kRegisters>(8 * kRegisterBytes);
 constexpr auto kLaneFoldsToLast = fold::FoldsToLast<4>(128);
+constexpr auto kLaneFoldsToBits96 = fold::FoldsToFinalBits96<4>();
 
 // VPTERNLOGD's truth table for a ^ b ^ c.
 constexpr int kXor3 = 0x96;
@@ -50,18 +53,34 @@ QUILLOMAT_TARGET_VPCLMUL_AVX512 inline __m512i FoldAndAdd(__m512i folded, __m512
                                    kXor3);
 }
 
-// The four lanes of `value` folded into one lane at the position of the last.
-QUILLOMAT_TARGET_VPCLMUL_AVX512 inline __m128i CollapseLanes(__m512i value) {
-  const auto& f = kLaneFoldsToLast;
-  // The last lane's multipliers are zero: it joins unchanged through the XOR.
-  const __m512i multipliers = _mm512_set_epi64(
-      0, 0, static_cast<long long>(f[2].for_high_half), static_cast<long long>(f[2].for_low_half),
+QUILLOMAT_TARGET_VPCLMUL_AVX512 inline __m512i PerLane(const std::array<fold::LaneFold, 4>& f) {
+  return _mm512_set_epi64(
+      static_cast<long long>(f[3].for_high_half), static_cast<long long>(f[3].for_low_half),
+      static_cast<long long>(f[2].for_high_half), static_cast<long long>(f[2].for_low_half),
       static_cast<long long>(f[1].for_high_half), static_cast<long long>(f[1].for_low_half),
       static_cast<long long>(f[0].for_high_half), static_cast<long long>(f[0].for_low_half));
-  const __m512i folded = FoldAndAdd(value, multipliers, _mm512_maskz_mov_epi64(0xC0, value));
+}
+
+QUILLOMAT_TARGET_VPCLMUL_AVX512 inline __m128i XorLanes(__m512i folded) {
   const __m256i halves =
       _mm256_xor_si256(_mm512_extracti64x4_epi64(folded, 0), _mm512_extracti64x4_epi64(folded, 1));
   return _mm_xor_si128(_mm256_castsi256_si128(halves), _mm256_extracti128_si256(halves, 1));
+}
+
+// The four lanes of `value` folded into one lane at the position of the last.
+QUILLOMAT_TARGET_VPCLMUL_AVX512 inline __m128i CollapseLanes(__m512i value) {
+  // The last lane's multipliers are zero: it joins unchanged through the XOR.
+  const __m512i multipliers = PerLane(kLaneFoldsToLast);
+  return XorLanes(FoldAndAdd(value, multipliers, _mm512_maskz_mov_epi64(0xC0, value)));
+}
+
+// The CRC register for a value whose last lane ends where the message ends:
+// every lane folds straight into the final reduction's 96 bits.
+QUILLOMAT_TARGET_VPCLMUL_AVX512 inline std::uint32_t ReduceRegister(__m512i value) {
+  const __m512i multipliers = PerLane(kLaneFoldsToBits96);
+  return x86::ReduceBits96(
+      XorLanes(_mm512_xor_si512(_mm512_clmulepi64_epi128(value, multipliers, 0x00),
+                                _mm512_clmulepi64_epi128(value, multipliers, 0x11))));
 }
 
 }  // namespace
@@ -100,6 +119,7 @@ QUILLOMAT_TARGET_VPCLMUL_AVX512 std::uint32_t UpdateVpclmulAvx512(std::uint32_t 
     value = FoldAndAdd(value, fold_over_register, Load512(data));
     data += kRegisterBytes;
   }
+  if (data == end) return ReduceRegister(value);
   return x86::FinishLane(CollapseLanes(value), data, end);
 }
 
