@@ -23,7 +23,7 @@ constexpr std::size_t kFileSize = std::size_t{1} << 30;
 constexpr std::int64_t kBlockSizes[] = {128 << 10, 256 << 10, 512 << 10, 1 << 20};
 // CalculateFile's own block size (calculate_file.cpp), for the read loop it is
 // compared with.
-constexpr std::int64_t kCalculateFileBlock = 256 << 10;
+constexpr std::int64_t kCalculateFileBlock = 512 << 10;
 
 const std::filesystem::path& FilePath() {
   static const std::filesystem::path path =
