@@ -123,12 +123,12 @@ def print_file(runs):
 
 def plot(names, gbps, path):
     fig, ax = plt.subplots(figsize=(11, 5.5))
-    colors = plt.get_cmap("tab20").colors
+    colors = list(plt.get_cmap("tab10").colors) + ["black", "dimgray", "peru"]
     for index, name in enumerate(names):
         sizes = [s for s in SIZES if s in gbps[name]]
         style = "--" if name in ("ReadAvx512", "MultipliesOnly") else "-"
         ax.plot(sizes, [gbps[name][s] for s in sizes], style, marker="o",
-                color=colors[(2 * index) % len(colors)], label=label(name).replace("`", ""))
+                color=colors[index % len(colors)], label=label(name).replace("`", ""))
     ax.set_xscale("log", base=2)
     ax.set_yscale("log")
     ax.set_xticks(SIZES, [size_name(s) for s in SIZES])
