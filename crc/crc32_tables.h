@@ -14,7 +14,35 @@
 // in the table of its distance from the end of the block, XOR into the remainder
 // of the whole block, and 16 independent lookups replace 16 dependent ones.
 //
-// All tables are built here at compile time; nothing is computed at run time.
+// Tables still look bytes up one load at a time. Carry-less multiplication
+// (PCLMULQDQ, and VPCLMULQDQ on 256- and 512-bit registers) does the division
+// in large steps instead, as described in "Fast CRC Computation for Generic
+// Polynomials Using PCLMULQDQ Instruction" (Intel). Only the remainder matters,
+// so any part A(x) of the message may be replaced by anything congruent to it
+// modulo P. A 128-bit lane of the message that stands D bits before a later
+// lane contributes A(x) * x^D; split A into its high and low 64-bit halves,
+// A = H * x^64 + L, and
+//
+//   A * x^D = H * x^(D+64) + L * x^D  ==  H * (x^(D+64) mod P) + L * (x^D mod P),
+//
+// two 64 x 32-bit carry-less products whose sum fits in 128 bits and lines up
+// with the later lane, which it is simply XORed into ("folding"). Many lanes
+// are folded side by side, each over the width of all of them, so that the
+// multiplier's latency is hidden; at the end the lanes fold into one. The
+// multipliers x^n mod P depend only on the polynomial and are derived at
+// compile time (fold_constants.h; the exponents there are shifted by 32 to
+// account for the reflected bit order and the CRC's factor x^32).
+//
+// The last lane, times x^32, is folded down to 64 bits and then reduced
+// exactly with Barrett's method: for C(x) of degree below 64,
+//
+//   floor(C / P) = floor(floor(C / x^32) * floor(x^64 / P) / x^32),
+//
+// so two more carry-less products give the quotient q and C + q * P, whose
+// low 32 bits are the CRC register, with no division at run time.
+//
+// All tables and constants are built at compile time; nothing is computed at
+// run time.
 
 #include <array>
 #include <cstddef>
