@@ -1,0 +1,511 @@
+// Form1 created in the test's own process and driven through window messages,
+// the way the message loop and the controls drive it. Message boxes and the
+// open-file dialog are replaced through the platform's seams.
+
+#include "ui/Form1.h"
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/path.h"
+#include "tests/support/message_recorder.h"
+#include "tests/support/temp_dir.h"
+#include "tests/ui/fake_open_dialog.h"
+#include "ui/message_loop.h"
+
+namespace {
+
+using ui::Control;
+
+constexpr LPARAM kAltDown = LPARAM{1} << 29;  // WM_SYSCHAR's context code
+
+std::wstring TextOf(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)), L'\0');
+  text.resize(static_cast<std::size_t>(
+      GetWindowTextW(window, text.data(), static_cast<int>(text.size()) + 1)));
+  return text;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+class Form1Test : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(form_.Create(GetModuleHandleW(nullptr)));
+    ShowWindow(form_.window(), SW_SHOW);
+    SetForegroundWindow(form_.window());
+    SetFocus(Item(Control::txtFile));
+    Pump();
+  }
+
+  void TearDown() override {
+    if (form_.window()) {
+      DestroyWindow(form_.window());
+    }
+    Pump();
+  }
+
+  HWND Form() const { return form_.window(); }
+  HWND Item(Control id) const { return GetDlgItem(form_.window(), static_cast<int>(id)); }
+  std::wstring Text(Control id) const { return TextOf(Item(id)); }
+  void SetText(Control id, const std::wstring& text) {
+    SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  void Click(Control id) { SendMessageW(Item(id), BM_CLICK, 0, 0); }
+
+  // Handles every pending message; the exit code when one of them was WM_QUIT.
+  static std::optional<int> Pump() {
+    std::optional<int> quit;
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        quit = static_cast<int>(message.wParam);
+      } else {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+    return quit;
+  }
+
+  // A key message for the focused control, handed to the dialog manager as
+  // the message loop does. True when the dialog manager took it.
+  bool DialogKey(UINT message, WPARAM key, LPARAM lparam = 0) {
+    MSG msg{};
+    msg.hwnd = GetFocus() ? GetFocus() : Form();
+    msg.message = message;
+    msg.wParam = key;
+    msg.lParam = lparam;
+    return IsDialogMessageW(Form(), &msg);
+  }
+
+  std::wstring Write(const std::wstring& name, std::string_view content) {
+    return platform::TextFromPath(dir_.Write(platform::PathFromText(name), content));
+  }
+  std::wstring Missing(const std::wstring& name) const {
+    return platform::TextFromPath(dir_.path() / platform::PathFromText(name));
+  }
+
+  test_support::TempDir dir_;
+  test_support::MessageRecorder messages_;
+  test_support::FakeOpenDialog dialog_;
+  ui::Form1 form_;
+};
+
+// --- Look and layout ---------------------------------------------------------
+
+using Form1Layout = Form1Test;
+
+TEST_F(Form1Layout, CaptionsAndControlsInTabOrder) {
+  EXPECT_EQ(TextOf(Form()), L"Quillomat");
+  struct Expected {
+    const wchar_t* window_class;
+    const wchar_t* text;
+  };
+  const std::array<Expected, 7> expected{{
+      {L"Static", L"ECU-MEM-Container"},
+      {L"Edit", L""},
+      {L"Button", L"..."},
+      {L"Static", L"Checksumme"},
+      {L"Edit", L""},
+      {L"Button", L"&Calculate"},
+      {L"Button", L"&Exit"},
+  }};
+  // Child windows in creation order, which is the order Tab follows.
+  HWND child = GetWindow(Form(), GW_CHILD);
+  for (const Expected& control : expected) {
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(CompareStringOrdinal(ClassOf(child).c_str(), -1, control.window_class, -1, TRUE),
+              CSTR_EQUAL)
+        << ClassOf(child);
+    EXPECT_EQ(TextOf(child), control.text);
+    child = GetWindow(child, GW_HWNDNEXT);
+  }
+  EXPECT_EQ(child, nullptr);
+}
+
+// At 96 DPI a pixel is 15 twips.
+TEST_F(Form1Layout, ClientAreaAndControlRectanglesAt96Dpi) {
+  if (GetDpiForWindow(Form()) != 96) {
+    GTEST_SKIP() << "the display is not at 96 DPI";
+  }
+  RECT client{};
+  GetClientRect(Form(), &client);
+  EXPECT_EQ(client.right, 603);   // 9045 twips
+  EXPECT_EQ(client.bottom, 154);  // 2310 twips
+
+  struct Expected {
+    Control id;
+    RECT rect;
+  };
+  const std::array<Expected, 7> expected{{
+      {Control::Label1, {5, 14, 5 + 123, 14 + 24}},
+      {Control::txtFile, {130, 15, 130 + 425, 15 + 24}},
+      {Control::pbSelectFile, {560, 17, 560 + 27, 17 + 23}},
+      {Control::Label2, {4, 44, 4 + 123, 44 + 24}},
+      {Control::TXTCRC, {131, 45, 131 + 134, 45 + 24}},
+      {Control::pbStart, {8, 106, 8 + 92, 106 + 27}},
+      {Control::pbExit, {112, 106, 112 + 92, 106 + 27}},
+  }};
+  for (const Expected& control : expected) {
+    RECT rect{};
+    GetWindowRect(Item(control.id), &rect);
+    MapWindowPoints(nullptr, Form(), reinterpret_cast<POINT*>(&rect), 2);
+    EXPECT_TRUE(EqualRect(&rect, &control.rect))
+        << "control " << static_cast<int>(control.id) << " at " << rect.left << "," << rect.top
+        << " " << rect.right - rect.left << "x" << rect.bottom - rect.top;
+  }
+}
+
+TEST_F(Form1Layout, ControlsUseTheSystemMessageFont) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+  for (HWND child = GetWindow(Form(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr) << TextOf(child) << " keeps the bold system font";
+    LOGFONTW used{};
+    ASSERT_NE(GetObjectW(font, sizeof used, &used), 0);
+    EXPECT_STREQ(used.lfFaceName, metrics.lfMessageFont.lfFaceName);
+    EXPECT_EQ(used.lfHeight, metrics.lfMessageFont.lfHeight);
+    EXPECT_EQ(used.lfWeight, metrics.lfMessageFont.lfWeight);
+  }
+}
+
+// Moving to a 200 % monitor doubles every control and the font, and the
+// window takes the rectangle the system suggests.
+TEST_F(Form1Layout, RelaysOutWhenTheDpiChanges) {
+  if (GetDpiForWindow(Form()) != 96) {
+    GTEST_SKIP() << "the display is not at 96 DPI";
+  }
+  LOGFONTW before{};
+  ASSERT_NE(
+      GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Item(Control::txtFile), WM_GETFONT, 0, 0)),
+                 sizeof before, &before),
+      0);
+
+  const RECT suggested{40, 30, 40 + 1230, 30 + 360};
+  SendMessageW(Form(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+
+  RECT window{};
+  GetWindowRect(Form(), &window);
+  EXPECT_TRUE(EqualRect(&window, &suggested));
+  RECT exit{};
+  GetWindowRect(Item(Control::pbExit), &exit);
+  MapWindowPoints(nullptr, Form(), reinterpret_cast<POINT*>(&exit), 2);
+  const RECT doubled{224, 212, 224 + 184, 212 + 54};
+  EXPECT_TRUE(EqualRect(&exit, &doubled))
+      << exit.left << "," << exit.top << " " << exit.right - exit.left << "x"
+      << exit.bottom - exit.top;
+  LOGFONTW after{};
+  ASSERT_NE(
+      GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Item(Control::txtFile), WM_GETFONT, 0, 0)),
+                 sizeof after, &after),
+      0);
+  EXPECT_EQ(after.lfHeight, 2 * before.lfHeight);
+}
+
+TEST_F(Form1Layout, NoDefaultButtonAndTheWindowAcceptsDroppedFiles) {
+  for (const Control id : {Control::pbSelectFile, Control::pbStart, Control::pbExit}) {
+    EXPECT_EQ(GetWindowLongW(Item(id), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+  }
+  EXPECT_NE(HIWORD(SendMessageW(Form(), DM_GETDEFID, 0, 0)), DC_HASDEFID);
+  EXPECT_TRUE(GetWindowLongW(Form(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+}
+
+// --- Text boxes and keyboard -------------------------------------------------
+
+using Form1Keyboard = Form1Test;
+
+TEST_F(Form1Keyboard, PathBoxTakesTypedAndPastedText) {
+  for (const wchar_t c : std::wstring(L"C:\\a")) {
+    SendMessageW(Item(Control::txtFile), WM_CHAR, c, 1);
+  }
+  EXPECT_EQ(Text(Control::txtFile), L"C:\\a");
+
+  const std::wstring pasted = L"\\b.cnt";
+  ASSERT_TRUE(OpenClipboard(Form()));
+  EmptyClipboard();
+  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(wchar_t));
+  ASSERT_NE(memory, nullptr);
+  std::copy_n(pasted.c_str(), pasted.size() + 1, static_cast<wchar_t*>(GlobalLock(memory)));
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+  SendMessageW(Item(Control::txtFile), WM_PASTE, 0, 0);
+  EXPECT_EQ(Text(Control::txtFile), L"C:\\a\\b.cnt");
+}
+
+TEST_F(Form1Keyboard, ChecksumBoxIsReadOnlyButCanBeCopied) {
+  SetText(Control::txtFile, Write(L"check.cnt", "123456789"));
+  Click(Control::pbStart);
+  ASSERT_EQ(Text(Control::TXTCRC), L"CBF43926");
+
+  SendMessageW(Item(Control::TXTCRC), WM_CHAR, L'x', 1);
+  SendMessageW(Item(Control::TXTCRC), WM_CLEAR, 0, 0);
+  EXPECT_EQ(Text(Control::TXTCRC), L"CBF43926");
+  EXPECT_TRUE(GetWindowLongW(Item(Control::TXTCRC), GWL_STYLE) & WS_TABSTOP);
+
+  SendMessageW(Item(Control::TXTCRC), EM_SETSEL, 0, -1);
+  SendMessageW(Item(Control::TXTCRC), WM_COPY, 0, 0);
+  ASSERT_TRUE(OpenClipboard(Form()));
+  const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  const std::wstring copied = data ? static_cast<const wchar_t*>(GlobalLock(data)) : L"";
+  if (data) {
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  EXPECT_EQ(copied, L"CBF43926");
+}
+
+TEST_F(Form1Keyboard, TabAndShiftTabFollowTheTableOrder) {
+  const std::array<Control, 5> tab_stops{Control::txtFile, Control::pbSelectFile, Control::TXTCRC,
+                                         Control::pbStart, Control::pbExit};
+  SetFocus(Item(Control::txtFile));
+  for (std::size_t i = 1; i <= tab_stops.size(); ++i) {
+    EXPECT_TRUE(DialogKey(WM_KEYDOWN, VK_TAB));
+    EXPECT_EQ(GetFocus(), Item(tab_stops[i % tab_stops.size()])) << "after Tab " << i;
+  }
+
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = 0x80;
+  SetKeyboardState(keys);
+  for (std::size_t i = 1; i <= tab_stops.size(); ++i) {
+    EXPECT_TRUE(DialogKey(WM_KEYDOWN, VK_TAB));
+    EXPECT_EQ(GetFocus(), Item(tab_stops[(2 * tab_stops.size() - i) % tab_stops.size()]))
+        << "after Shift+Tab " << i;
+  }
+  keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+}
+
+TEST_F(Form1Keyboard, AltCCalculatesAndAltEEnds) {
+  SetText(Control::txtFile, Write(L"check.cnt", "123456789"));
+  SetFocus(Item(Control::txtFile));
+  EXPECT_TRUE(DialogKey(WM_SYSCHAR, L'c', kAltDown));
+  EXPECT_EQ(Text(Control::TXTCRC), L"CBF43926");
+  EXPECT_TRUE(IsWindow(Form()));
+
+  const HWND window = Form();
+  EXPECT_TRUE(DialogKey(WM_SYSCHAR, L'e', kAltDown));
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(Pump(), std::optional<int>(0));
+}
+
+// No default button and no cancel button: Enter and Escape in the path box
+// neither calculate nor close the window.
+TEST_F(Form1Keyboard, EnterAndEscapeDoNothing) {
+  SetText(Control::txtFile, Write(L"check.cnt", "123456789"));
+  SetFocus(Item(Control::txtFile));
+  DialogKey(WM_KEYDOWN, VK_RETURN);
+  DialogKey(WM_KEYDOWN, VK_ESCAPE);
+  EXPECT_EQ(Pump(), std::nullopt);
+  EXPECT_TRUE(IsWindow(Form()));
+  EXPECT_EQ(Text(Control::TXTCRC), L"");
+  EXPECT_TRUE(messages_.messages().empty());
+}
+
+// --- Calculate ---------------------------------------------------------------
+
+using Calculate = Form1Test;
+
+TEST_F(Calculate, BlankPathDoesNothing) {
+  SetText(Control::TXTCRC, L"1234ABCD");
+  for (const wchar_t* blank : {L"", L" ", L"     "}) {
+    SetText(Control::txtFile, blank);
+    Click(Control::pbStart);
+    EXPECT_EQ(Text(Control::TXTCRC), L"1234ABCD") << "path \"" << blank << "\"";
+  }
+  EXPECT_TRUE(messages_.messages().empty());
+}
+
+TEST_F(Calculate, ShowsTheChecksumTheSameEachTime) {
+  SetText(Control::txtFile, Write(L"check.cnt", "123456789"));
+  Click(Control::pbStart);
+  EXPECT_EQ(Text(Control::TXTCRC), L"CBF43926");
+  Click(Control::pbStart);
+  EXPECT_EQ(Text(Control::TXTCRC), L"CBF43926");
+
+  SetText(Control::txtFile, Write(L"c.cnt", "c"));
+  Click(Control::pbStart);
+  EXPECT_EQ(Text(Control::TXTCRC), L"6B9DF6F");
+  SetText(Control::txtFile, Write(L"empty.cnt", ""));
+  Click(Control::pbStart);
+  EXPECT_EQ(Text(Control::TXTCRC), L"0");
+  EXPECT_TRUE(messages_.messages().empty());
+}
+
+TEST_F(Calculate, MissingFileShowsNotFoundAndClearsTheChecksum) {
+  SetText(Control::txtFile, Write(L"check.cnt", "123456789"));
+  Click(Control::pbStart);
+  ASSERT_EQ(Text(Control::TXTCRC), L"CBF43926");
+
+  const std::wstring missing = Missing(L"missing.cnt");
+  SetText(Control::txtFile, missing);
+  Click(Control::pbStart);
+  EXPECT_EQ(Text(Control::TXTCRC), L"");
+  ASSERT_EQ(messages_.messages().size(), 1u);
+  EXPECT_EQ(messages_.messages()[0].prompt, L"File not found : " + missing);
+  EXPECT_EQ(messages_.messages()[0].title, L"Quillomat");
+  EXPECT_EQ(Text(Control::txtFile), missing);
+}
+
+// Only spaces count as blank, and the path goes to the service as typed.
+TEST_F(Calculate, PathIsNotTrimmed) {
+  Write(L"x.cnt", "123456789");
+  const std::wstring spaced = L" " + Missing(L"x.cnt");
+  SetText(Control::txtFile, spaced);
+  Click(Control::pbStart);
+  SetText(Control::txtFile, L"\t");
+  Click(Control::pbStart);
+  ASSERT_EQ(messages_.messages().size(), 2u);
+  EXPECT_EQ(messages_.messages()[0].prompt, L"File not found : " + spaced);
+  EXPECT_EQ(messages_.messages()[1].prompt, L"File not found : \t");
+  EXPECT_EQ(Text(Control::TXTCRC), L"");
+}
+
+TEST_F(Calculate, FolderIsNotAFile) {
+  const std::wstring folder = platform::TextFromPath(dir_.path());
+  SetText(Control::txtFile, folder);
+  Click(Control::pbStart);
+  ASSERT_EQ(messages_.messages().size(), 1u);
+  EXPECT_EQ(messages_.messages()[0].prompt, L"File not found : " + folder);
+  EXPECT_EQ(Text(Control::TXTCRC), L"");
+}
+
+// --- The "..." button and the open-file dialog ---------------------------------
+
+using SelectFile = Form1Test;
+
+TEST_F(SelectFile, PickedPathGoesIntoThePathBoxAndNothingIsComputed) {
+  const std::wstring path = Write(L"picked.cnt", "123456789");
+  dialog_.Choose(path);
+  Click(Control::pbSelectFile);
+
+  EXPECT_EQ(Text(Control::txtFile), path);
+  EXPECT_EQ(Text(Control::TXTCRC), L"");
+  EXPECT_TRUE(messages_.messages().empty());
+  ASSERT_EQ(dialog_.requests().size(), 1u);
+  const platform::OpenFileRequest& request = dialog_.requests()[0];
+  EXPECT_EQ(request.owner, Form());
+  EXPECT_EQ(request.file_name, L"");
+  EXPECT_EQ(request.filters, (std::vector<platform::FileFilter>{{L"*.cnt", L"*.cnt"}}));
+}
+
+TEST_F(SelectFile, CancelKeepsThePathBox) {
+  SetText(Control::txtFile, L"C:\\before.cnt");
+  dialog_.Cancel();
+  Click(Control::pbSelectFile);
+  EXPECT_EQ(Text(Control::txtFile), L"C:\\before.cnt");
+
+  dialog_.Choose(L"   ");
+  Click(Control::pbSelectFile);
+  EXPECT_EQ(Text(Control::txtFile), L"C:\\before.cnt");
+}
+
+// Every click starts the dialog with an empty file name, so a cancel never
+// brings back the previous pick.
+TEST_F(SelectFile, EachClickStartsWithAnEmptyFileName) {
+  dialog_.Choose(L"C:\\first.cnt");
+  Click(Control::pbSelectFile);
+  dialog_.Cancel();
+  Click(Control::pbSelectFile);
+  ASSERT_EQ(dialog_.requests().size(), 2u);
+  EXPECT_EQ(dialog_.requests()[1].file_name, L"");
+  EXPECT_EQ(Text(Control::txtFile), L"C:\\first.cnt");
+}
+
+// A dialog that cannot be shown is reported, and the window carries on.
+TEST_F(SelectFile, DialogFailureIsReportedAndTheWindowStays) {
+  SetText(Control::txtFile, L"C:\\before.cnt");
+  dialog_.Fail(ERROR_ACCESS_DENIED);
+  Click(Control::pbSelectFile);
+  ASSERT_EQ(messages_.messages().size(), 1u);
+  EXPECT_EQ(messages_.messages()[0].prompt.rfind(L"5 ", 0), 0u) << messages_.messages()[0].prompt;
+  EXPECT_GT(messages_.messages()[0].prompt.size(), 2u);
+  EXPECT_EQ(messages_.messages()[0].title, L"Quillomat");
+  EXPECT_TRUE(IsWindow(Form()));
+  EXPECT_EQ(Text(Control::txtFile), L"C:\\before.cnt");
+}
+
+// --- Drag and drop -----------------------------------------------------------
+
+// A drop handle as Explorer hands it over: DROPFILES followed by the wide
+// paths, each NUL-terminated, and one more NUL.
+HDROP MakeDrop(const std::vector<std::wstring>& paths) {
+  std::size_t characters = 1;
+  for (const std::wstring& path : paths) {
+    characters += path.size() + 1;
+  }
+  const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + characters * sizeof(wchar_t));
+  auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+  header->pFiles = sizeof(DROPFILES);
+  header->fWide = TRUE;
+  auto* out = reinterpret_cast<wchar_t*>(header + 1);
+  for (const std::wstring& path : paths) {
+    out = std::copy(path.begin(), path.end(), out) + 1;
+  }
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}
+
+using DropFiles = Form1Test;
+
+TEST_F(DropFiles, FirstDroppedPathGoesIntoThePathBoxAndNothingIsComputed) {
+  SetText(Control::txtFile, L"C:\\before.cnt");
+  const std::wstring first = Write(L"dropped \u00e4.cnt", "123456789");
+  const std::wstring second = Write(L"second.cnt", "abc");
+  SendMessageW(Form(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({first, second})), 0);
+  EXPECT_EQ(Text(Control::txtFile), first);
+  EXPECT_EQ(Text(Control::TXTCRC), L"");
+  EXPECT_TRUE(messages_.messages().empty());
+}
+
+// --- Ending the program --------------------------------------------------------
+
+using Exit = Form1Test;
+
+TEST_F(Exit, ExitButtonDestroysTheWindowAndEndsTheLoop) {
+  const HWND window = Form();
+  Click(Control::pbExit);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(Form(), nullptr);
+  EXPECT_EQ(Pump(), std::optional<int>(0));
+}
+
+TEST_F(Exit, CloseBoxDoesWhatExitDoes) {
+  const HWND window = Form();
+  SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(Pump(), std::optional<int>(0));
+}
+
+void CALLBACK GiveUp(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); }
+
+// The program's own loop: Alt+E, posted as the keyboard would, reaches the
+// dialog manager and ends the loop with exit code 0.
+TEST_F(Exit, MessageLoopEndsOnAltE) {
+  const HWND window = Form();
+  SetFocus(Item(Control::txtFile));
+  PostMessageW(Item(Control::txtFile), WM_SYSCHAR, L'e', kAltDown);
+  const UINT_PTR timer = SetTimer(nullptr, 0, 10'000, &GiveUp);  // never wait forever
+  EXPECT_EQ(ui::RunMessageLoop(window), 0);
+  KillTimer(nullptr, timer);
+  EXPECT_FALSE(IsWindow(window));
+}
+
+}  // namespace

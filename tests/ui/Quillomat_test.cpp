@@ -1,0 +1,381 @@
+// Quillomat.exe as a user meets it: started as a separate process, found by
+// its window, driven through messages from outside, and its resources read
+// from the file.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/path.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kPatience = 20s;  // Wine starts a program in well under that
+
+// Quillomat.exe, found from this test program's own folder.
+std::filesystem::path ProgramPath() {
+  std::wstring self(MAX_PATH, L'\0');
+  self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
+  return (std::filesystem::path(self).parent_path() / QUILLOMAT_EXE_FROM_TESTS).lexically_normal();
+}
+
+// Polls `found` until it gives a window or the patience runs out.
+HWND WaitFor(const std::function<HWND()>& found) {
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  for (;;) {
+    if (const HWND window = found()) {
+      return window;
+    }
+    if (std::chrono::steady_clock::now() > deadline) {
+      return nullptr;
+    }
+    std::this_thread::sleep_for(50ms);
+  }
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+// A window's text, read through WM_GETTEXT, which the system carries across
+// processes; never waits long on a program that hangs.
+std::wstring TextOf(HWND window) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+    return L"<no answer>";
+  }
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                      SMTO_ABORTIFHUNG, 5000, &copied);
+  text.resize(copied);
+  return text;
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> children;
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    children.push_back(child);
+  }
+  return children;
+}
+
+// Quillomat.exe running in its own process; ended when the test ends, one
+// way or the other.
+class QuillomatProcess {
+ public:
+  QuillomatProcess() {
+    std::wstring command_line = L"\"" + ProgramPath().wstring() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    started_ = CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &startup, &process_);
+  }
+  ~QuillomatProcess() {
+    if (!started_) {
+      return;
+    }
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+      TerminateProcess(process_.hProcess, 1);
+      WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+  }
+  QuillomatProcess(const QuillomatProcess&) = delete;
+  QuillomatProcess& operator=(const QuillomatProcess&) = delete;
+
+  bool started() const { return started_; }
+
+  // The process's first visible top-level window of `window_class`, or null.
+  HWND FindWindowOfClass(const std::wstring& window_class) const {
+    WindowSearch search{process_.dwProcessId, &window_class, nullptr};
+    EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
+
+  HWND WaitForMainWindow() const {
+    return WaitFor([this] { return FindWindowOfClass(L"Quillomat.Form1"); });
+  }
+
+  // The exit code once the process has ended, or STILL_ACTIVE.
+  DWORD WaitForExit() const {
+    WaitForSingleObject(process_.hProcess, static_cast<DWORD>(kPatience / 1ms));
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+  }
+
+ private:
+  struct WindowSearch {
+    DWORD process_id;
+    const std::wstring* window_class;
+    HWND found;
+  };
+
+  // EnumWindows callback (stdcall on 32-bit Windows, so not a lambda).
+  static BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->process_id && IsWindowVisible(window) &&
+        ClassOf(window) == *search->window_class) {
+      search->found = window;
+      return FALSE;
+    }
+    return TRUE;
+  }
+
+  PROCESS_INFORMATION process_{};
+  bool started_ = false;
+};
+
+// The main window's controls, in z-order (the tab order).
+struct Controls {
+  explicit Controls(HWND form) : all(Children(form)) {}
+  HWND txtFile() const { return all.at(1); }
+  HWND TXTCRC() const { return all.at(4); }
+  HWND pbStart() const { return all.at(5); }
+  std::vector<HWND> all;
+};
+
+TEST(QuillomatProgram, ShowsItsWindowWithTheSevenControls) {
+  QuillomatProcess program;
+  ASSERT_TRUE(program.started()) << "cannot start " << ProgramPath().string();
+  const HWND form = program.WaitForMainWindow();
+  ASSERT_NE(form, nullptr) << "no window within " << kPatience.count() << " s";
+
+  wchar_t caption[64] = {};
+  GetWindowTextW(form, caption, 64);
+  EXPECT_STREQ(caption, L"Quillomat");
+
+  const std::vector<HWND> children = Children(form);
+  const std::vector<std::wstring> texts{L"ECU-MEM-Container", L"",     L"...", L"Checksumme", L"",
+                                        L"&Calculate",        L"&Exit"};
+  ASSERT_EQ(children.size(), texts.size());
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    EXPECT_EQ(TextOf(children[i]), texts[i]) << "control " << i;
+    EXPECT_TRUE(IsWindowVisible(children[i])) << "control " << i;
+  }
+
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.WaitForExit(), 0u);
+}
+
+// The real message box: its text, its title, its single OK button, and its
+// owner, the main window.
+TEST(QuillomatProgram, MissingFileShowsTheRealMessageBox) {
+  QuillomatProcess program;
+  ASSERT_TRUE(program.started());
+  const HWND form = program.WaitForMainWindow();
+  ASSERT_NE(form, nullptr);
+  const Controls controls(form);
+
+  const test_support::TempDir dir;
+  const std::wstring missing = platform::TextFromPath(dir.path() / "missing.cnt");
+  SendMessageTimeoutW(controls.txtFile(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(missing.c_str()),
+                      SMTO_ABORTIFHUNG, 5000, nullptr);
+  // Posted, not sent: the click returns only once the box is closed.
+  PostMessageW(controls.pbStart(), BM_CLICK, 0, 0);
+
+  const HWND box = WaitFor([&] { return program.FindWindowOfClass(L"#32770"); });
+  ASSERT_NE(box, nullptr) << "no message box within " << kPatience.count() << " s";
+  wchar_t title[64] = {};
+  GetWindowTextW(box, title, 64);
+  EXPECT_STREQ(title, L"Quillomat");
+  EXPECT_EQ(GetWindow(box, GW_OWNER), form);
+  EXPECT_FALSE(IsWindowEnabled(form)) << "the box is modal to the window";
+
+  std::vector<std::wstring> texts;
+  std::vector<HWND> buttons;
+  for (const HWND child : Children(box)) {
+    texts.push_back(TextOf(child));
+    if (CompareStringOrdinal(ClassOf(child).c_str(), -1, L"Button", -1, TRUE) == CSTR_EQUAL &&
+        IsWindowVisible(child)) {
+      buttons.push_back(child);
+    }
+  }
+  EXPECT_NE(std::find(texts.begin(), texts.end(), L"File not found : " + missing), texts.end());
+  ASSERT_EQ(buttons.size(), 1u) << "a single OK button";
+  EXPECT_EQ(GetDlgCtrlID(buttons[0]), IDOK);
+
+  PostMessageW(buttons[0], BM_CLICK, 0, 0);
+  EXPECT_NE(WaitFor([&] { return IsWindow(box) ? nullptr : form; }), nullptr)
+      << "the box stays after OK";
+  EXPECT_EQ(TextOf(controls.TXTCRC()), L"");
+
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.WaitForExit(), 0u);
+}
+
+// Alt+E, posted to the focused control as the keyboard delivers it, goes
+// through the program's own message loop and ends it.
+TEST(QuillomatProgram, AltEEndsTheProgram) {
+  QuillomatProcess program;
+  ASSERT_TRUE(program.started());
+  const HWND form = program.WaitForMainWindow();
+  ASSERT_NE(form, nullptr);
+
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  GetGUIThreadInfo(GetWindowThreadProcessId(form, nullptr), &gui);
+  const HWND target = gui.hwndFocus ? gui.hwndFocus : form;
+  PostMessageW(target, WM_SYSCHAR, L'e', LPARAM{1} << 29);
+  EXPECT_EQ(program.WaitForExit(), 0u);
+}
+
+// Writes a 24-bit bottom-up BMP of the screen area `rect`. Returns the number
+// of distinct colours in it.
+std::size_t SaveScreenArea(const RECT& rect, const std::filesystem::path& file) {
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  const HDC screen = GetDC(nullptr);
+  const HDC memory = CreateCompatibleDC(screen);
+  const HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  const HGDIOBJ previous = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  SelectObject(memory, previous);
+
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+  std::vector<unsigned char> pixels(stride * static_cast<std::size_t>(height));
+  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+            reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+
+  BITMAPFILEHEADER header{};
+  header.bfType = 0x4D42;  // "BM"
+  header.bfOffBits = sizeof header + sizeof info;
+  header.bfSize = static_cast<DWORD>(header.bfOffBits + pixels.size());
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(&header), sizeof header);
+  out.write(reinterpret_cast<const char*>(&info), sizeof info);
+  out.write(reinterpret_cast<const char*>(pixels.data()),
+            static_cast<std::streamsize>(pixels.size()));
+
+  std::set<unsigned long> colours;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const unsigned char* p = &pixels[static_cast<std::size_t>(y) * stride + 3u * x];
+      colours.insert(p[0] | (p[1] << 8) | (static_cast<unsigned long>(p[2]) << 16));
+    }
+  }
+  return colours.size();
+}
+
+// Leaves a picture of the window, after a checksum, in the build tree
+// (tests/ui/Quillomat-window.bmp) for a person to look at.
+TEST(QuillomatProgram, ScreenshotAfterACalculation) {
+  QuillomatProcess program;
+  ASSERT_TRUE(program.started());
+  const HWND form = program.WaitForMainWindow();
+  ASSERT_NE(form, nullptr);
+  const Controls controls(form);
+
+  const test_support::TempDir dir;
+  const std::wstring path = platform::TextFromPath(dir.Write("ecu.cnt", "123456789"));
+  SendMessageTimeoutW(controls.txtFile(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                      SMTO_ABORTIFHUNG, 5000, nullptr);
+  PostMessageW(controls.pbStart(), BM_CLICK, 0, 0);
+  ASSERT_NE(WaitFor([&] { return TextOf(controls.TXTCRC()) == L"CBF43926" ? form : nullptr; }),
+            nullptr);
+
+  RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+  std::this_thread::sleep_for(500ms);  // let the program paint and X catch up
+  RECT rect{};
+  GetWindowRect(form, &rect);
+  const std::filesystem::path file = std::filesystem::absolute("Quillomat-window.bmp");
+  const std::size_t colours = SaveScreenArea(rect, file);
+  std::cout << "screenshot: " << file.string() << " (" << rect.right - rect.left << "x"
+            << rect.bottom - rect.top << ")\n";
+  EXPECT_GT(colours, 4u) << "the picture is blank";
+
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.WaitForExit(), 0u);
+}
+
+// --- Resources -----------------------------------------------------------------
+
+std::wstring VersionString(const std::vector<char>& record, const wchar_t* name) {
+  void* value = nullptr;
+  UINT length = 0;
+  const std::wstring query = std::wstring(L"\\StringFileInfo\\040704B0\\") + name;
+  if (!VerQueryValueW(record.data(), query.c_str(), &value, &length) || length == 0) {
+    return L"<missing>";
+  }
+  return static_cast<const wchar_t*>(value);
+}
+
+TEST(QuillomatResources, VersionRecordIsGermanUnicode200Build1) {
+  const std::wstring program = ProgramPath().wstring();
+  const DWORD size = GetFileVersionInfoSizeW(program.c_str(), nullptr);
+  ASSERT_GT(size, 0u);
+  std::vector<char> record(size);
+  ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, size, record.data()));
+
+  struct Translation {
+    WORD language, code_page;
+  };
+  void* value = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(record.data(), L"\\VarFileInfo\\Translation", &value, &length));
+  ASSERT_EQ(length, sizeof(Translation));
+  EXPECT_EQ(static_cast<Translation*>(value)->language, 0x0407);
+  EXPECT_EQ(static_cast<Translation*>(value)->code_page, 1200);
+
+  ASSERT_TRUE(VerQueryValueW(record.data(), L"\\", &value, &length));
+  const auto* fixed = static_cast<VS_FIXEDFILEINFO*>(value);
+  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 2));  // 2.0
+  EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(1, 0));  // .0.1
+  EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(0, 2));
+  EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(1, 0));
+
+  EXPECT_EQ(VersionString(record, L"FileVersion"), L"2.00.0001");
+  EXPECT_EQ(VersionString(record, L"ProductVersion"), L"2.00.0001");
+  EXPECT_EQ(VersionString(record, L"FileDescription"), L"Version 2.0.1 01.10.2004");
+  EXPECT_EQ(VersionString(record, L"ProductName"), L"Quillomat");
+  EXPECT_EQ(VersionString(record, L"InternalName"), L"Quillomat");
+  EXPECT_EQ(VersionString(record, L"OriginalFilename"), L"Quillomat.exe");
+}
+
+TEST(QuillomatResources, ManifestAndIcon) {
+  const HMODULE image = LoadLibraryExW(ProgramPath().wstring().c_str(), nullptr,
+                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(image, nullptr);
+  const HRSRC manifest_resource = FindResourceW(image, MAKEINTRESOURCEW(1), RT_MANIFEST);
+  ASSERT_NE(manifest_resource, nullptr);
+  const std::string manifest(
+      static_cast<const char*>(LockResource(LoadResource(image, manifest_resource))),
+      SizeofResource(image, manifest_resource));
+  for (const char* part :
+       {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"", "PerMonitorV2", "true/pm",
+        "level=\"asInvoker\"", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {
+    EXPECT_NE(manifest.find(part), std::string::npos) << part;
+  }
+  EXPECT_NE(FindResourceW(image, MAKEINTRESOURCEW(1), RT_GROUP_ICON), nullptr);
+  FreeLibrary(image);
+}
+
+}  // namespace

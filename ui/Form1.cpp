@@ -1,0 +1,273 @@
+#include "ui/Form1.h"
+
+#include <commctrl.h>
+
+#include <new>
+#include <system_error>
+
+#include "platform/error.h"
+#include "platform/message_box.h"
+#include "service/Mod.h"
+#include "ui/resource_ids.h"
+
+namespace ui {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"Quillomat.Form1";
+// A fixed-size tool window: caption, system menu with the close box, minimise.
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kExStyle = WS_EX_ACCEPTFILES;
+
+HICON LoadProgramIcon(HINSTANCE instance, int metric_x, int metric_y) {
+  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUILLOMAT), IMAGE_ICON,
+                                       GetSystemMetrics(metric_x), GetSystemMetrics(metric_y),
+                                       LR_DEFAULTCOLOR));
+}
+
+bool RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof existing;
+  if (GetClassInfoExW(instance, kWindowClass, &existing)) {
+    return true;
+  }
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = procedure;
+  window_class.hInstance = instance;
+  window_class.hIcon = LoadProgramIcon(instance, SM_CXICON, SM_CYICON);
+  window_class.hIconSm = LoadProgramIcon(instance, SM_CXSMICON, SM_CYSMICON);
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = kWindowClass;
+  return RegisterClassExW(&window_class) != 0;
+}
+
+// A failure the handlers do not expect (the dialog cannot be shown, memory
+// runs out) is reported like the checksum service reports its own failures:
+// number and description, titled with the program's name. The window stays.
+void ReportFailure(int number) {
+  platform::ShowMessage(std::to_wstring(number) + L" " + platform::ErrorDescription(number),
+                        Mod::kProgramTitle);
+}
+
+class DropOwner {
+ public:
+  explicit DropOwner(HDROP drop) : drop_(drop) {}
+  ~DropOwner() { DragFinish(drop_); }
+  DropOwner(const DropOwner&) = delete;
+  DropOwner& operator=(const DropOwner&) = delete;
+
+ private:
+  HDROP drop_;
+};
+
+}  // namespace
+
+Form1::~Form1() {
+  if (window_) {
+    DestroyWindow(window_);
+  }
+}
+
+bool Form1::Create(HINSTANCE instance) {
+  const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  if (!RegisterWindowClass(instance, &Form1::WindowProcedure)) {
+    return false;
+  }
+  const std::wstring caption(Mod::kProgramTitle);
+  // The size follows in WM_CREATE, once the window's DPI is known.
+  return CreateWindowExW(kExStyle, kWindowClass, caption.c_str(), kStyle, CW_USEDEFAULT,
+                         CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this) != nullptr;
+}
+
+LRESULT CALLBACK Form1::WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* form = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    form->window_ = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+  }
+  auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!form) {
+    return DefWindowProcW(window, message, wparam, lparam);
+  }
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    form->window_ = nullptr;
+    return DefWindowProcW(window, message, wparam, lparam);
+  }
+  return form->HandleMessage(message, wparam, lparam);
+}
+
+LRESULT Form1::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate() ? 0 : -1;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wparam) != WA_INACTIVE);
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
+    case WM_GETDPISCALEDSIZE:
+      return OnGetDpiScaledSize(static_cast<UINT>(wparam), *reinterpret_cast<SIZE*>(lparam));
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wparam));
+      return 0;
+    case WM_CLOSE:
+      pbExit_Click();  // the close box does what Exit does
+      return 0;
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+    default:
+      return DefWindowProcW(window_, message, wparam, lparam);
+  }
+}
+
+bool Form1::OnCreate() {
+  const HINSTANCE instance =
+      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
+  for (const ControlLayout& control : kForm1Controls) {
+    if (!CreateWindowExW(control.ex_style, control.window_class, control.caption,
+                         WS_CHILD | WS_VISIBLE | control.style, 0, 0, 0, 0, window_,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance,
+                         nullptr)) {
+      return false;
+    }
+  }
+  dpi_ = WindowDpi(window_);
+  LayOut();
+  const SIZE size = WindowSize(dpi_);
+  SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  focus_ = Item(Control::txtFile);
+  platform::SetMessageOwner(window_);
+  return true;
+}
+
+void Form1::OnCommand(int id, int notification) {
+  if (notification != BN_CLICKED) {
+    return;
+  }
+  try {
+    switch (static_cast<Control>(id)) {
+      case Control::pbSelectFile:
+        pbSelectFile_Click();
+        break;
+      case Control::pbStart:
+        pbStart_Click();
+        break;
+      case Control::pbExit:
+        pbExit_Click();
+        break;
+      default:
+        break;  // IDOK and IDCANCEL from Enter and Escape: no default, no cancel button
+    }
+  } catch (const std::system_error& failure) {
+    ReportFailure(failure.code().value());
+  } catch (const std::bad_alloc&) {
+    ReportFailure(platform::kErrorOutOfMemory);
+  }
+}
+
+// Keeps the focus on the control that had it when the user switched away.
+void Form1::OnActivate(bool active) {
+  if (!active) {
+    const HWND focus = GetFocus();
+    if (focus && IsChild(window_, focus)) {
+      focus_ = focus;
+    }
+    return;
+  }
+  if (focus_ && IsWindow(focus_)) {
+    SetFocus(focus_);
+  }
+}
+
+void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  LayOut();
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The caption and borders do not scale in proportion to the DPI, so the
+// window, not the system, says how large it must be for its client area.
+bool Form1::OnGetDpiScaledSize(UINT dpi, SIZE& size) const {
+  size = WindowSize(dpi);
+  return true;
+}
+
+// A file dropped from Explorer goes into the path box as if picked in the
+// dialog; with several files, the first one.
+void Form1::OnDropFiles(HDROP drop) {
+  const DropOwner owner(drop);
+  const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+  if (length == 0) {
+    return;
+  }
+  std::wstring path(length, L'\0');
+  if (DragQueryFileW(drop, 0, path.data(), length + 1) == length) {
+    SetText(Control::txtFile, path);
+  }
+}
+
+void Form1::OnDestroy() {
+  platform::SetMessageOwner(nullptr);
+  PostQuitMessage(0);
+}
+
+void Form1::pbSelectFile_Click() {
+  CD.FileName.clear();
+  CD.Filter = L"*.cnt|*.cnt";
+  CD.ShowOpen(window_);
+  if (!Mod::IsBlank(CD.FileName)) {
+    SetText(Control::txtFile, CD.FileName);
+  }
+}
+
+void Form1::pbStart_Click() {
+  if (Mod::IsBlank(Text(Control::txtFile))) {
+    return;
+  }
+  SetText(Control::TXTCRC, Mod::ComputeFileCRC(Text(Control::txtFile)));
+}
+
+void Form1::pbExit_Click() { DestroyWindow(window_); }
+
+void Form1::LayOut() {
+  UniqueFont font = CreateMessageFont(dpi_);
+  for (const ControlLayout& control : kForm1Controls) {
+    const HWND item = Item(control.id);
+    SetWindowPos(item, nullptr, TwipsToPixels(control.left, dpi_), TwipsToPixels(control.top, dpi_),
+                 TwipsToPixels(control.width, dpi_), TwipsToPixels(control.height, dpi_),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(item, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+  }
+  font_ = std::move(font);  // the old font goes only once no control uses it
+}
+
+SIZE Form1::WindowSize(UINT dpi) const {
+  const SIZE client{TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
+  return WindowSizeForClient(client, kStyle, kExStyle, dpi);
+}
+
+HWND Form1::Item(Control id) const { return GetDlgItem(window_, static_cast<int>(id)); }
+
+std::wstring Form1::Text(Control id) const {
+  const HWND item = Item(id);
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(item)), L'\0');
+  const int copied = GetWindowTextW(item, text.data(), static_cast<int>(text.size()) + 1);
+  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+  return text;
+}
+
+void Form1::SetText(Control id, const std::wstring& text) {
+  SetWindowTextW(Item(id), text.c_str());
+}
+
+}  // namespace ui

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <windows.h>
+// after windows.h, which it builds on
+#include <shellapi.h>
+
+#include <string>
+
+#include "platform/common_dialog.h"
+#include "ui/dpi.h"
+#include "ui/form1_layout.h"
+
+namespace ui {
+
+// The program's only window: a path box with a "..." button that fills it from
+// the open-file dialog, a checksum box, Calculate and Exit. Destroying it (Exit,
+// the close box, Alt+E) posts WM_QUIT, which ends the program.
+class Form1 {
+ public:
+  Form1() = default;
+  ~Form1();
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
+
+  // Creates the window and its controls, hidden, sized for the DPI of the
+  // monitor it lands on. False (with GetLastError set) when that fails.
+  bool Create(HINSTANCE instance);
+
+  // The top-level window, or null before Create and after it is destroyed.
+  HWND window() const { return window_; }
+
+ private:
+  static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+
+  bool OnCreate();
+  void OnCommand(int id, int notification);
+  void OnActivate(bool active);
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
+  bool OnGetDpiScaledSize(UINT dpi, SIZE& size) const;
+  void OnDropFiles(HDROP drop);
+  void OnDestroy();
+
+  void pbSelectFile_Click();
+  void pbStart_Click();
+  void pbExit_Click();
+
+  // Places the controls and sets their font for dpi_.
+  void LayOut();
+  SIZE WindowSize(UINT dpi) const;
+
+  HWND Item(Control id) const;
+  std::wstring Text(Control id) const;
+  void SetText(Control id, const std::wstring& text);
+
+  HWND window_ = nullptr;
+  UINT dpi_ = kDefaultDpi;
+  UniqueFont font_;
+  HWND focus_ = nullptr;  // the control to give the focus back to on activation
+  platform::CommonDialog CD;
+};
+
+}  // namespace ui
