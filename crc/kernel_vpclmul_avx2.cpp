@@ -23,6 +23,7 @@ constexpr std::size_t kBlock = kRegisterBytes * kRegisters;
 constexpr fold::LaneFold kFoldOverBlock = fold::FoldOver(8 * kBlock);
 constexpr fold::LaneFold kFoldOverRegister = fold::FoldOver(8 * kRegisterBytes);
 constexpr auto kRegisterFoldsToLast = fold::FoldsToLast<kRegisters>(8 * kRegisterBytes);
+constexpr auto kLaneFoldsToBits96 = fold::FoldsToFinalBits96<2>();
 
 QUILLOMAT_TARGET_VPCLMUL_AVX2 inline __m256i Broadcast(const fold::LaneFold& multipliers) {
   return _mm256_broadcastsi128_si256(x86::Multipliers(multipliers));
@@ -43,6 +44,18 @@ QUILLOMAT_TARGET_VPCLMUL_AVX2 inline __m128i CollapseLanes(__m256i value) {
   return _mm_xor_si128(
       x86::FoldLane(_mm256_castsi256_si128(value), x86::Multipliers(fold::kFoldOver128)),
       _mm256_extracti128_si256(value, 1));
+}
+
+// The CRC register for a value whose last lane ends where the message ends:
+// both lanes fold straight into the final reduction's 96 bits.
+QUILLOMAT_TARGET_VPCLMUL_AVX2 inline std::uint32_t ReduceRegister(__m256i value) {
+  const auto& f = kLaneFoldsToBits96;
+  const __m256i multipliers = _mm256_set_epi64x(
+      static_cast<long long>(f[1].for_high_half), static_cast<long long>(f[1].for_low_half),
+      static_cast<long long>(f[0].for_high_half), static_cast<long long>(f[0].for_low_half));
+  const __m256i folded = Fold(value, multipliers);
+  return x86::ReduceBits96(
+      _mm_xor_si128(_mm256_castsi256_si128(folded), _mm256_extracti128_si256(folded, 1)));
 }
 
 }  // namespace
@@ -81,6 +94,7 @@ QUILLOMAT_TARGET_VPCLMUL_AVX2 std::uint32_t UpdateVpclmulAvx2(std::uint32_t reg,
     value = _mm256_xor_si256(Fold(value, fold_over_register), Load256(data));
     data += kRegisterBytes;
   }
+  if (data == end) return ReduceRegister(value);
   return x86::FinishLane(CollapseLanes(value), data, end);
 }
 

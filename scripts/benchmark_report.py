@@ -47,12 +47,26 @@ def medians(path):
     return data["context"], runs
 
 
+ORDER = ["AddBytes", "Kernel_", "ByteAtATime", "zlib", "libdeflate", "isal", "ReadAvx512",
+         "MultipliesOnly"]
+
+
+def rank(name):
+    """Position in ORDER; kernels keep the order they were measured in."""
+    for index, prefix in enumerate(ORDER):
+        if name == prefix or (prefix.endswith("_") and name.startswith(prefix)):
+            return index
+    return len(ORDER)
+
+
 def throughput_table(runs):
     names = []
     for run_name in runs:
         name = run_name.split("/")[0]
         if name not in names:
             names.append(name)
+    kernels = ["vpclmul_avx512", "vpclmul_avx2", "pclmul", "portable"]
+    names.sort(key=lambda n: (rank(n), kernels.index(n[7:]) if n[7:] in kernels else 0))
     gbps = {}
     for name in names:
         gbps[name] = {}
