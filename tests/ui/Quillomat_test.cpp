@@ -6,10 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <set>
 #include <string>
 #include <thread>
@@ -64,6 +66,11 @@ std::wstring TextOf(HWND window) {
                       SMTO_ABORTIFHUNG, 5000, &copied);
   text.resize(copied);
   return text;
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM found) {
+  reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+  return TRUE;
 }
 
 std::vector<HWND> Children(HWND parent) {
@@ -126,8 +133,6 @@ class QuillomatProcess {
     const std::wstring* window_class;
     HWND found;
   };
-
-  // EnumWindows callback (stdcall on 32-bit Windows, so not a lambda).
   static BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
     auto* search = reinterpret_cast<WindowSearch*>(data);
     DWORD owner = 0;
@@ -148,6 +153,7 @@ class QuillomatProcess {
 struct Controls {
   explicit Controls(HWND form) : all(Children(form)) {}
   HWND txtFile() const { return all.at(1); }
+  HWND pbSelectFile() const { return all.at(2); }
   HWND TXTCRC() const { return all.at(4); }
   HWND pbStart() const { return all.at(5); }
   std::vector<HWND> all;
@@ -235,6 +241,78 @@ TEST(QuillomatProgram, AltEEndsTheProgram) {
   GetGUIThreadInfo(GetWindowThreadProcessId(form, nullptr), &gui);
   const HWND target = gui.hwndFocus ? gui.hwndFocus : form;
   PostMessageW(target, WM_SYSCHAR, L'e', LPARAM{1} << 29);
+  EXPECT_EQ(program.WaitForExit(), 0u);
+}
+
+std::vector<HWND> Descendants(HWND parent) {
+  std::vector<HWND> found;
+  EnumChildWindows(parent, &CollectWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// The first visible descendant of `parent` of `window_class` that passes `accept`.
+HWND FindDescendant(
+    HWND parent, const wchar_t* window_class,
+    const std::function<bool(HWND)>& accept = [](HWND) { return true; }) {
+  for (const HWND window : Descendants(parent)) {
+    if (IsWindowVisible(window) &&
+        CompareStringOrdinal(ClassOf(window).c_str(), -1, window_class, -1, TRUE) == CSTR_EQUAL &&
+        accept(window)) {
+      return window;
+    }
+  }
+  return nullptr;
+}
+
+// The real open-file dialog, owned by the window and offering the one "*.cnt"
+// type: Cancel keeps the path box, and a file confirmed in it lands there as
+// its full path, without a checksum.
+TEST(QuillomatProgram, SelectFileShowsTheRealOpenDialog) {
+  QuillomatProcess program;
+  ASSERT_TRUE(program.started());
+  const HWND form = program.WaitForMainWindow();
+  ASSERT_NE(form, nullptr);
+  const Controls controls(form);
+  const test_support::TempDir dir;
+  const std::wstring path = platform::TextFromPath(dir.Write("ecu.cnt", "123456789"));
+  const std::wstring before = L"C:\\before.cnt";
+  SendMessageTimeoutW(controls.txtFile(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(before.c_str()),
+                      SMTO_ABORTIFHUNG, 5000, nullptr);
+
+  const auto open_dialog = [&] {
+    PostMessageW(controls.pbSelectFile(), BM_CLICK, 0, 0);
+    return WaitFor([&] { return program.FindWindowOfClass(L"#32770"); });
+  };
+  const auto closed = [&](HWND dialog) {
+    return WaitFor([&] { return IsWindow(dialog) ? nullptr : form; }) != nullptr;
+  };
+
+  const HWND cancelled = open_dialog();
+  ASSERT_NE(cancelled, nullptr) << "no dialog within " << kPatience.count() << " s";
+  EXPECT_EQ(GetWindow(cancelled, GW_OWNER), form);
+  const HWND types =
+      FindDescendant(cancelled, L"ComboBox", [](HWND combo) { return TextOf(combo) == L"*.cnt"; });
+  ASSERT_NE(types, nullptr) << "no file type \"*.cnt\"";
+  DWORD_PTR type_count = 0;
+  SendMessageTimeoutW(types, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &type_count);
+  EXPECT_EQ(type_count, 1u);
+  PostMessageW(GetDlgItem(cancelled, IDCANCEL), BM_CLICK, 0, 0);
+  ASSERT_TRUE(closed(cancelled));
+  EXPECT_EQ(TextOf(controls.txtFile()), before);
+
+  const HWND confirmed = open_dialog();
+  ASSERT_NE(confirmed, nullptr);
+  const HWND file_name = FindDescendant(confirmed, L"Edit");
+  ASSERT_NE(file_name, nullptr);
+  SendMessageTimeoutW(file_name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                      SMTO_ABORTIFHUNG, 5000, nullptr);
+  PostMessageW(GetDlgItem(confirmed, IDOK), BM_CLICK, 0, 0);
+  ASSERT_TRUE(closed(confirmed));
+  EXPECT_EQ(WaitFor([&] { return TextOf(controls.txtFile()) == path ? form : nullptr; }), form)
+      << "path box holds " << platform::PathFromText(TextOf(controls.txtFile())).string();
+  EXPECT_EQ(TextOf(controls.TXTCRC()), L"");
+
+  PostMessageW(form, WM_CLOSE, 0, 0);
   EXPECT_EQ(program.WaitForExit(), 0u);
 }
 
