@@ -146,6 +146,7 @@ bool Form1::OnCreate() {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   focus_ = Item(Control::txtFile);
   platform::SetMessageOwner(window_);
+  created_ = true;
   return true;
 }
 
@@ -216,9 +217,13 @@ void Form1::OnDropFiles(HDROP drop) {
   }
 }
 
+// The program ends with its window. A window that failed to come up posts no
+// WM_QUIT, which would close the message box that reports the failure.
 void Form1::OnDestroy() {
   platform::SetMessageOwner(nullptr);
-  PostQuitMessage(0);
+  if (created_) {
+    PostQuitMessage(0);
+  }
 }
 
 void Form1::pbSelectFile_Click() {

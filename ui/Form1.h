@@ -57,6 +57,7 @@ class Form1 {
   UINT dpi_ = kDefaultDpi;
   UniqueFont font_;
   HWND focus_ = nullptr;  // the control to give the focus back to on activation
+  bool created_ = false;  // WM_CREATE finished: the window and its controls exist
   platform::CommonDialog CD;
 };
 
