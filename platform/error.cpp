@@ -15,6 +15,14 @@ std::wstring ErrorDescription(const std::error_code& code) {
   return wide;
 }
 
+std::wstring FailureText(const std::error_code& code) {
+  return std::to_wstring(code.value()) + L" " + ErrorDescription(code);
+}
+
+std::wstring FailureText(int system_error) {
+  return FailureText(std::error_code(system_error, std::system_category()));
+}
+
 void ThrowError(int code, const char* what) {
   throw std::system_error(code, std::system_category(), what);
 }

@@ -18,6 +18,11 @@ std::wstring ErrorDescription(int code);
 // system category, the category's own message otherwise.
 std::wstring ErrorDescription(const std::error_code& code);
 
+// The text that reports a failure to the user: its number in decimal, one
+// space, and its description.
+std::wstring FailureText(const std::error_code& code);
+std::wstring FailureText(int system_error);
+
 // The error code left by the failed call just made (GetLastError or errno).
 std::error_code LastError();
 

@@ -24,14 +24,12 @@ std::wstring FormatChecksum(std::uint32_t value) {
   return text;
 }
 
-// The failure's number in decimal, one space, and the system's description.
 void ReportFailure(const std::error_code& code) {
-  platform::ShowMessage(std::to_wstring(code.value()) + L" " + platform::ErrorDescription(code),
-                        kProgramTitle);
+  platform::ShowMessage(platform::FailureText(code), kProgramTitle);
 }
 
 void ReportFailure(int system_error) {
-  ReportFailure(std::error_code(system_error, std::system_category()));
+  platform::ShowMessage(platform::FailureText(system_error), kProgramTitle);
 }
 
 }  // namespace

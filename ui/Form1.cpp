@@ -45,9 +45,8 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
 // A failure the handlers do not expect (the dialog cannot be shown, memory
 // runs out) is reported like the checksum service reports its own failures:
 // number and description, titled with the program's name. The window stays.
-void ReportFailure(int number) {
-  platform::ShowMessage(std::to_wstring(number) + L" " + platform::ErrorDescription(number),
-                        Mod::kProgramTitle);
+void ReportFailure(const std::error_code& code) {
+  platform::ShowMessage(platform::FailureText(code), Mod::kProgramTitle);
 }
 
 class DropOwner {
@@ -169,9 +168,9 @@ void Form1::OnCommand(int id, int notification) {
         break;  // IDOK and IDCANCEL from Enter and Escape: no default, no cancel button
     }
   } catch (const std::system_error& failure) {
-    ReportFailure(failure.code().value());
+    ReportFailure(failure.code());
   } catch (const std::bad_alloc&) {
-    ReportFailure(platform::kErrorOutOfMemory);
+    ReportFailure(std::error_code(platform::kErrorOutOfMemory, std::system_category()));
   }
 }
 

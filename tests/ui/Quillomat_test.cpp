@@ -159,17 +159,25 @@ struct Controls {
   std::vector<HWND> all;
 };
 
-TEST(QuillomatProgram, ShowsItsWindowWithTheSevenControls) {
-  QuillomatProcess program;
-  ASSERT_TRUE(program.started()) << "cannot start " << ProgramPath().string();
-  const HWND form = program.WaitForMainWindow();
-  ASSERT_NE(form, nullptr) << "no window within " << kPatience.count() << " s";
+// Starts the real program and waits for its main window; each test ends it.
+class QuillomatProgram : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(program_.started()) << "cannot start " << ProgramPath().string();
+    form_ = program_.WaitForMainWindow();
+    ASSERT_NE(form_, nullptr) << "no window within " << kPatience.count() << " s";
+  }
 
+  QuillomatProcess program_;
+  HWND form_ = nullptr;
+};
+
+TEST_F(QuillomatProgram, ShowsItsWindowWithTheSevenControls) {
   wchar_t caption[64] = {};
-  GetWindowTextW(form, caption, 64);
+  GetWindowTextW(form_, caption, 64);
   EXPECT_STREQ(caption, L"Quillomat");
 
-  const std::vector<HWND> children = Children(form);
+  const std::vector<HWND> children = Children(form_);
   const std::vector<std::wstring> texts{L"ECU-MEM-Container", L"",     L"...", L"Checksumme", L"",
                                         L"&Calculate",        L"&Exit"};
   ASSERT_EQ(children.size(), texts.size());
@@ -178,18 +186,14 @@ TEST(QuillomatProgram, ShowsItsWindowWithTheSevenControls) {
     EXPECT_TRUE(IsWindowVisible(children[i])) << "control " << i;
   }
 
-  PostMessageW(form, WM_CLOSE, 0, 0);
-  EXPECT_EQ(program.WaitForExit(), 0u);
+  PostMessageW(form_, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program_.WaitForExit(), 0u);
 }
 
 // The real message box: its text, its title, its single OK button, and its
 // owner, the main window.
-TEST(QuillomatProgram, MissingFileShowsTheRealMessageBox) {
-  QuillomatProcess program;
-  ASSERT_TRUE(program.started());
-  const HWND form = program.WaitForMainWindow();
-  ASSERT_NE(form, nullptr);
-  const Controls controls(form);
+TEST_F(QuillomatProgram, MissingFileShowsTheRealMessageBox) {
+  const Controls controls(form_);
 
   const test_support::TempDir dir;
   const std::wstring missing = platform::TextFromPath(dir.path() / "missing.cnt");
@@ -198,13 +202,13 @@ TEST(QuillomatProgram, MissingFileShowsTheRealMessageBox) {
   // Posted, not sent: the click returns only once the box is closed.
   PostMessageW(controls.pbStart(), BM_CLICK, 0, 0);
 
-  const HWND box = WaitFor([&] { return program.FindWindowOfClass(L"#32770"); });
+  const HWND box = WaitFor([&] { return program_.FindWindowOfClass(L"#32770"); });
   ASSERT_NE(box, nullptr) << "no message box within " << kPatience.count() << " s";
   wchar_t title[64] = {};
   GetWindowTextW(box, title, 64);
   EXPECT_STREQ(title, L"Quillomat");
-  EXPECT_EQ(GetWindow(box, GW_OWNER), form);
-  EXPECT_FALSE(IsWindowEnabled(form)) << "the box is modal to the window";
+  EXPECT_EQ(GetWindow(box, GW_OWNER), form_);
+  EXPECT_FALSE(IsWindowEnabled(form_)) << "the box is modal to the window";
 
   std::vector<std::wstring> texts;
   std::vector<HWND> buttons;
@@ -220,28 +224,23 @@ TEST(QuillomatProgram, MissingFileShowsTheRealMessageBox) {
   EXPECT_EQ(GetDlgCtrlID(buttons[0]), IDOK);
 
   PostMessageW(buttons[0], BM_CLICK, 0, 0);
-  EXPECT_NE(WaitFor([&] { return IsWindow(box) ? nullptr : form; }), nullptr)
+  EXPECT_NE(WaitFor([&] { return IsWindow(box) ? nullptr : form_; }), nullptr)
       << "the box stays after OK";
   EXPECT_EQ(TextOf(controls.TXTCRC()), L"");
 
-  PostMessageW(form, WM_CLOSE, 0, 0);
-  EXPECT_EQ(program.WaitForExit(), 0u);
+  PostMessageW(form_, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program_.WaitForExit(), 0u);
 }
 
 // Alt+E, posted to the focused control as the keyboard delivers it, goes
 // through the program's own message loop and ends it.
-TEST(QuillomatProgram, AltEEndsTheProgram) {
-  QuillomatProcess program;
-  ASSERT_TRUE(program.started());
-  const HWND form = program.WaitForMainWindow();
-  ASSERT_NE(form, nullptr);
-
+TEST_F(QuillomatProgram, AltEEndsTheProgram) {
   GUITHREADINFO gui{};
   gui.cbSize = sizeof gui;
-  GetGUIThreadInfo(GetWindowThreadProcessId(form, nullptr), &gui);
-  const HWND target = gui.hwndFocus ? gui.hwndFocus : form;
+  GetGUIThreadInfo(GetWindowThreadProcessId(form_, nullptr), &gui);
+  const HWND target = gui.hwndFocus ? gui.hwndFocus : form_;
   PostMessageW(target, WM_SYSCHAR, L'e', LPARAM{1} << 29);
-  EXPECT_EQ(program.WaitForExit(), 0u);
+  EXPECT_EQ(program_.WaitForExit(), 0u);
 }
 
 std::vector<HWND> Descendants(HWND parent) {
@@ -267,12 +266,8 @@ HWND FindDescendant(
 // The real open-file dialog, owned by the window and offering the one "*.cnt"
 // type: Cancel keeps the path box, and a file confirmed in it lands there as
 // its full path, without a checksum.
-TEST(QuillomatProgram, SelectFileShowsTheRealOpenDialog) {
-  QuillomatProcess program;
-  ASSERT_TRUE(program.started());
-  const HWND form = program.WaitForMainWindow();
-  ASSERT_NE(form, nullptr);
-  const Controls controls(form);
+TEST_F(QuillomatProgram, SelectFileShowsTheRealOpenDialog) {
+  const Controls controls(form_);
   const test_support::TempDir dir;
   const std::wstring path = platform::TextFromPath(dir.Write("ecu.cnt", "123456789"));
   const std::wstring before = L"C:\\before.cnt";
@@ -281,15 +276,15 @@ TEST(QuillomatProgram, SelectFileShowsTheRealOpenDialog) {
 
   const auto open_dialog = [&] {
     PostMessageW(controls.pbSelectFile(), BM_CLICK, 0, 0);
-    return WaitFor([&] { return program.FindWindowOfClass(L"#32770"); });
+    return WaitFor([&] { return program_.FindWindowOfClass(L"#32770"); });
   };
   const auto closed = [&](HWND dialog) {
-    return WaitFor([&] { return IsWindow(dialog) ? nullptr : form; }) != nullptr;
+    return WaitFor([&] { return IsWindow(dialog) ? nullptr : form_; }) != nullptr;
   };
 
   const HWND cancelled = open_dialog();
   ASSERT_NE(cancelled, nullptr) << "no dialog within " << kPatience.count() << " s";
-  EXPECT_EQ(GetWindow(cancelled, GW_OWNER), form);
+  EXPECT_EQ(GetWindow(cancelled, GW_OWNER), form_);
   const HWND types =
       FindDescendant(cancelled, L"ComboBox", [](HWND combo) { return TextOf(combo) == L"*.cnt"; });
   ASSERT_NE(types, nullptr) << "no file type \"*.cnt\"";
@@ -308,12 +303,12 @@ TEST(QuillomatProgram, SelectFileShowsTheRealOpenDialog) {
                       SMTO_ABORTIFHUNG, 5000, nullptr);
   PostMessageW(GetDlgItem(confirmed, IDOK), BM_CLICK, 0, 0);
   ASSERT_TRUE(closed(confirmed));
-  EXPECT_EQ(WaitFor([&] { return TextOf(controls.txtFile()) == path ? form : nullptr; }), form)
+  EXPECT_EQ(WaitFor([&] { return TextOf(controls.txtFile()) == path ? form_ : nullptr; }), form_)
       << "path box holds " << platform::PathFromText(TextOf(controls.txtFile())).string();
   EXPECT_EQ(TextOf(controls.TXTCRC()), L"");
 
-  PostMessageW(form, WM_CLOSE, 0, 0);
-  EXPECT_EQ(program.WaitForExit(), 0u);
+  PostMessageW(form_, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program_.WaitForExit(), 0u);
 }
 
 // Writes a 24-bit bottom-up BMP of the screen area `rect`. Returns the number
@@ -365,33 +360,29 @@ std::size_t SaveScreenArea(const RECT& rect, const std::filesystem::path& file) 
 
 // Leaves a picture of the window, after a checksum, in the build tree
 // (tests/ui/Quillomat-window.bmp) for a person to look at.
-TEST(QuillomatProgram, ScreenshotAfterACalculation) {
-  QuillomatProcess program;
-  ASSERT_TRUE(program.started());
-  const HWND form = program.WaitForMainWindow();
-  ASSERT_NE(form, nullptr);
-  const Controls controls(form);
+TEST_F(QuillomatProgram, ScreenshotAfterACalculation) {
+  const Controls controls(form_);
 
   const test_support::TempDir dir;
   const std::wstring path = platform::TextFromPath(dir.Write("ecu.cnt", "123456789"));
   SendMessageTimeoutW(controls.txtFile(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
                       SMTO_ABORTIFHUNG, 5000, nullptr);
   PostMessageW(controls.pbStart(), BM_CLICK, 0, 0);
-  ASSERT_NE(WaitFor([&] { return TextOf(controls.TXTCRC()) == L"CBF43926" ? form : nullptr; }),
+  ASSERT_NE(WaitFor([&] { return TextOf(controls.TXTCRC()) == L"CBF43926" ? form_ : nullptr; }),
             nullptr);
 
-  RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+  RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
   std::this_thread::sleep_for(500ms);  // let the program paint and X catch up
   RECT rect{};
-  GetWindowRect(form, &rect);
+  GetWindowRect(form_, &rect);
   const std::filesystem::path file = std::filesystem::absolute("Quillomat-window.bmp");
   const std::size_t colours = SaveScreenArea(rect, file);
   std::cout << "screenshot: " << file.string() << " (" << rect.right - rect.left << "x"
             << rect.bottom - rect.top << ")\n";
   EXPECT_GT(colours, 4u) << "the picture is blank";
 
-  PostMessageW(form, WM_CLOSE, 0, 0);
-  EXPECT_EQ(program.WaitForExit(), 0u);
+  PostMessageW(form_, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program_.WaitForExit(), 0u);
 }
 
 // --- Resources -----------------------------------------------------------------
