@@ -1,5 +1,8 @@
-# The 32-bit Windows build. It compiles and links everything, tests included,
-# but nothing runs: 32-bit programs need a 32-bit Wine, which these machines lack.
+# The 32-bit Windows build.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(QUILLOMAT_MINGW_TRIPLET i686-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
+
+# Test programs run through Debian's 32-bit Wine loader under qemu-i386, in a
+# prefix of their own.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../../scripts/wine-run-x86)
