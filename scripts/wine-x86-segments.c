@@ -34,6 +34,7 @@
 #include <errno.h>
 #include <pthread.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -149,5 +150,20 @@ void* mmap(void* address, size_t length, int protection, int flags, int fd, off_
   if (!map) map = dlsym(RTLD_NEXT, "mmap");
   return unless_misplaced(address, map(address, length, protection, flags, fd, offset), length,
                           flags);
+}
+
+/*
+ * Wine starts another 32-bit program by executing its 32-bit loader by path.
+ * Where the kernel runs 32-bit programs itself, that loader would run natively,
+ * without this library; send it through scripts/wine-run-x86 instead, so
+ * that every 32-bit program runs the same way.
+ */
+int execv(const char* path, char* const argv[]) {
+  static int (*execute)(const char*, char* const[]);
+  if (!execute) execute = dlsym(RTLD_NEXT, "execv");
+  const char* name = strrchr(path, '/');
+  const char* loader = getenv("QUILLOMAT_WINE_X86_LOADER");
+  if (loader && strcmp(name ? name + 1 : path, "wine") == 0) return execute(loader, argv);
+  return execute(path, argv);
 }
 #endif
