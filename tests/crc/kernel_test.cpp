@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iostream>
 #include <random>
 #include <vector>
 
@@ -195,6 +196,7 @@ TEST(SelectKernel, NeverChoosesAWideKernelIn32BitBuilds) {
 #endif
 
 TEST(SelectedKernel, IsTheBestKernelTheMachineSupports) {
+  std::cout << "selected kernel: " << crc::SelectedKernel().name << "\n";
   EXPECT_EQ(crc::SelectedKernel().name, crc::SupportedKernels().front().name);
   EXPECT_EQ(crc::SelectedKernel().name, crc::SelectKernel(crc::DetectCpuFeatures()).name);
 }
