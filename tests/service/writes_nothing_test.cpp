@@ -42,6 +42,12 @@ TEST(WritesNothing, TemporaryAndWorkingFoldersStayEmpty) {
 
   const auto previous_working = std::filesystem::current_path();
   std::filesystem::current_path(working.path());
+  // Put back on the way out, however the test ends: the folder is deleted,
+  // and later tests in this program create their files in the temporary one.
+  struct RestoreTemporaryFolder {
+    std::filesystem::path previous = std::filesystem::temp_directory_path();
+    ~RestoreTemporaryFolder() { SetTemporaryFolder(previous); }
+  } restore;
   SetTemporaryFolder(temporary.path());
   ASSERT_EQ(std::filesystem::temp_directory_path() / "x", temporary.path() / "x");
 
