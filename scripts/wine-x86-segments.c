@@ -70,7 +70,10 @@ static struct user_desc tls_descriptor(int entry) {
   return desc;
 }
 
-/* Points this thread's %gs at an LDT descriptor of its own. */
+/* Points this thread's %gs at an LDT descriptor of its own, counting down from
+ * the top of the LDT, away from the entries Wine hands out from the bottom.
+ * Entries are not reused: a process's threads past the 4096th keep the shared
+ * GDT slot. */
 static void own_gs(void) {
   const int entry = __atomic_fetch_sub(&next_gs_entry, 1, __ATOMIC_RELAXED);
   if (entry < kLastGsEntry) return;
