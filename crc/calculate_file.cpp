@@ -18,14 +18,27 @@ constexpr std::size_t kReadBlockSize = std::size_t{512} << 10;
 
 std::uint32_t clsCRC32::CalculateFile(const std::filesystem::path& Filename,
                                       std::wstring_view sAppend) {
+  crc::FileProgress progress;
+  return *CalculateFile(Filename, sAppend, std::stop_token(), progress);
+}
+
+std::optional<std::uint32_t> clsCRC32::CalculateFile(const std::filesystem::path& Filename,
+                                                     std::wstring_view sAppend,
+                                                     std::stop_token stop,
+                                                     crc::FileProgress& progress) {
   InitCRC();
   std::uint64_t file_size = 0;
   {
     platform::ReadOnlyFile file = platform::ReadOnlyFile::Open(Filename);
+    progress.expected = file.Size();
     const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(kReadBlockSize);
     while (const std::size_t count = file.Read({block.get(), kReadBlockSize})) {
+      if (stop.stop_requested()) {
+        return std::nullopt;
+      }
       AddBytes({block.get(), count});
       file_size += count;
+      progress.done += count;
     }
   }
   if (file_size == 0) {
