@@ -34,7 +34,8 @@ struct Range {
 // Folds [range.begin, range.end) into range.reg, or until `file` ends early
 // or a stop is requested.
 void FoldRange(platform::ReadOnlyFile& file, Range& range, KernelFunction update,
-               std::size_t block_size, std::stop_token stop, FileProgress& progress) {
+               const ReadPlan& plan, std::stop_token stop, FileProgress& progress) {
+  const std::size_t block_size = plan.block_size;
   const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(block_size);
   for (std::uint64_t offset = range.begin; offset < range.end;) {
     if (stop.stop_requested()) {
@@ -43,7 +44,7 @@ void FoldRange(platform::ReadOnlyFile& file, Range& range, KernelFunction update
     }
     const auto wanted =
         static_cast<std::size_t>(std::min<std::uint64_t>(block_size, range.end - offset));
-    const std::size_t got = file.ReadAt(offset, {block.get(), wanted});
+    const std::size_t got = plan.read_at(file, offset, {block.get(), wanted});
     if (got == 0) {
       range.outcome = RangeEnd::kShort;
       return;
@@ -57,11 +58,12 @@ void FoldRange(platform::ReadOnlyFile& file, Range& range, KernelFunction update
 
 // Folds from `offset` to wherever the file ends now, into `reg`.
 std::optional<FoldedFile> FoldToEnd(platform::ReadOnlyFile& file, FoldedFile folded,
-                                    KernelFunction update, std::size_t block_size,
+                                    KernelFunction update, const ReadPlan& plan,
                                     std::stop_token stop, FileProgress& progress) {
+  const std::size_t block_size = plan.block_size;
   const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(block_size);
   while (!stop.stop_requested()) {
-    const std::size_t got = file.ReadAt(folded.length, {block.get(), block_size});
+    const std::size_t got = plan.read_at(file, folded.length, {block.get(), block_size});
     if (got == 0) {
       return folded;
     }
@@ -112,7 +114,7 @@ std::optional<std::uint32_t> FoldRanges(platform::ReadOnlyFile& file, std::uint3
   FirstFailure failure;
   const auto fold = [&](Range& range, platform::ReadOnlyFile& source) {
     try {
-      FoldRange(source, range, update, plan.block_size, halt.get_token(), progress);
+      FoldRange(source, range, update, plan, halt.get_token(), progress);
     } catch (...) {
       failure.Record(std::current_exception());
     }
@@ -142,6 +144,11 @@ std::optional<std::uint32_t> FoldRanges(platform::ReadOnlyFile& file, std::uint3
 
 }  // namespace
 
+std::size_t ReadFileAt(platform::ReadOnlyFile& file, std::uint64_t offset,
+                       std::span<std::uint8_t> buffer) {
+  return file.ReadAt(offset, buffer);
+}
+
 ReadPlan DefaultReadPlan(const platform::ReadOnlyFile& file) {
   ReadPlan plan{kBlockSize, kParallelFrom,
                 std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads)};
@@ -156,7 +163,7 @@ std::optional<FoldedFile> FoldFile(platform::ReadOnlyFile& file, std::uint32_t r
   progress.expected.store(size, std::memory_order_relaxed);
   if (plan.threads > 1 && size >= plan.parallel_from && size > plan.block_size) {
     if (const auto ranges_reg = FoldRanges(file, reg, size, update, plan, stop, progress)) {
-      return FoldToEnd(file, {*ranges_reg, size}, update, plan.block_size, stop, progress);
+      return FoldToEnd(file, {*ranges_reg, size}, update, plan, stop, progress);
     }
     if (stop.stop_requested()) return std::nullopt;
     // A range came up short: the file shrank under the read. Read it again
@@ -164,7 +171,7 @@ std::optional<FoldedFile> FoldFile(platform::ReadOnlyFile& file, std::uint32_t r
     progress.expected.store(progress.done.load(std::memory_order_relaxed) + file.Size(),
                             std::memory_order_relaxed);
   }
-  return FoldToEnd(file, {reg, 0}, update, plan.block_size, stop, progress);
+  return FoldToEnd(file, {reg, 0}, update, plan, stop, progress);
 }
 
 }  // namespace crc

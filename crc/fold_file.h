@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <stop_token>
 
 #include "crc/file_progress.h"
@@ -17,10 +18,18 @@
 
 namespace crc {
 
+// Reads at an offset as ReadOnlyFile::ReadAt does; tests stand in failures.
+using ReadAtFunction = std::size_t (*)(platform::ReadOnlyFile& file, std::uint64_t offset,
+                                       std::span<std::uint8_t> buffer);
+
+std::size_t ReadFileAt(platform::ReadOnlyFile& file, std::uint64_t offset,
+                       std::span<std::uint8_t> buffer);
+
 struct ReadPlan {
   std::size_t block_size;       // bytes per read, and per thread in memory
   std::uint64_t parallel_from;  // files at least this large are read in ranges
   unsigned threads;             // ranges of a large file, one thread each
+  ReadAtFunction read_at = &ReadFileAt;
 };
 
 // The plan for `file`: the measured block size and threshold, one thread per
