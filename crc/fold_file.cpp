@@ -152,7 +152,9 @@ std::size_t ReadFileAt(platform::ReadOnlyFile& file, std::uint64_t offset,
 ReadPlan DefaultReadPlan(const platform::ReadOnlyFile& file) {
   ReadPlan plan{kBlockSize, kParallelFrom,
                 std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads)};
-  if (plan.threads > 1 && file.HasSeekPenalty()) plan.threads = 1;
+  if (plan.threads > 1 && file.Size() >= plan.parallel_from && file.HasSeekPenalty()) {
+    plan.threads = 1;
+  }
   return plan;
 }
 

@@ -73,7 +73,8 @@ std::uint64_t ReadOnlyFile::Size() const {
 // through one synchronous handle, which would leave the threads taking turns.
 ReadOnlyFile ReadOnlyFile::Reopen() const {
   HANDLE handle =
-      ReOpenFile(handle_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
+      ReOpenFile(handle_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                 FILE_FLAG_SEQUENTIAL_SCAN);
   if (handle == INVALID_HANDLE_VALUE &&
       !DuplicateHandle(GetCurrentProcess(), handle_, GetCurrentProcess(), &handle, 0, FALSE,
                        DUPLICATE_SAME_ACCESS)) {
