@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/common_dialog.h"
+#include "ui/checksum_job.h"
 #include "ui/dpi.h"
 #include "ui/form1_layout.h"
 
@@ -15,6 +16,9 @@ namespace ui {
 // The program's only window: a path box with a "..." button that fills it from
 // the open-file dialog, a checksum box, Calculate and Exit. Destroying it (Exit,
 // the close box, Alt+E) posts WM_QUIT, which ends the program.
+//
+// Calculate computes on a worker thread (ChecksumJob) while the window keeps
+// answering. Meanwhile nothing else can start, and Esc cancels.
 class Form1 {
  public:
   Form1() = default;
@@ -39,11 +43,18 @@ class Form1 {
   void OnDpiChanged(UINT dpi, const RECT& suggested);
   bool OnGetDpiScaledSize(UINT dpi, SIZE& size) const;
   void OnDropFiles(HDROP drop);
+  void OnChecksumDone();
   void OnDestroy();
 
   void pbSelectFile_Click();
   void pbStart_Click();
   void pbExit_Click();
+
+  // Long work: the window while a checksum runs, and after.
+  void BeginWork();
+  void EndWork();
+  void StopWork();
+  void EnableInput(bool enable);
 
   // Places the controls and sets their font for dpi_.
   void LayOut();
@@ -56,9 +67,11 @@ class Form1 {
   HWND window_ = nullptr;
   UINT dpi_ = kDefaultDpi;
   UniqueFont font_;
-  HWND focus_ = nullptr;  // the control to give the focus back to on activation
-  bool created_ = false;  // WM_CREATE finished: the window and its controls exist
+  HWND focus_ = nullptr;             // the control to give the focus back to on activation
+  HWND focus_after_work_ = nullptr;  // a button that lost the focus to the work
+  bool created_ = false;             // WM_CREATE finished: the window and its controls exist
   platform::CommonDialog CD;
+  ChecksumJob job_;  // last: its worker is joined before the rest goes
 };
 
 }  // namespace ui
