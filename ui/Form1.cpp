@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
 #include <new>
 #include <system_error>
 #include <utility>
@@ -21,6 +22,11 @@ constexpr DWORD kExStyle = WS_EX_ACCEPTFILES;
 
 // Posted by the checksum's worker thread when it has ended.
 constexpr UINT kChecksumDone = WM_APP + 1;
+// Long work shows its progress after kProgressDelayMs, then updates it a few
+// times a second from the worker's counters.
+constexpr UINT_PTR kProgressTimer = 1;
+constexpr UINT kProgressDelayMs = 500;
+constexpr UINT kProgressIntervalMs = 200;
 
 HICON LoadProgramIcon(HINSTANCE instance, int metric_x, int metric_y) {
   return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUILLOMAT), IMAGE_ICON,
@@ -73,7 +79,7 @@ Form1::~Form1() {
 }
 
 bool Form1::Create(HINSTANCE instance) {
-  const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+  const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
   if (!RegisterWindowClass(instance, &Form1::WindowProcedure)) {
     return false;
@@ -122,6 +128,11 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case kChecksumDone:
       OnChecksumDone();
+      return 0;
+    case WM_TIMER:
+      if (wparam == kProgressTimer) {
+        OnProgressTimer();
+      }
       return 0;
     case WM_CLOSE:
       pbExit_Click();  // the close box does what Exit does
@@ -247,6 +258,20 @@ void Form1::OnChecksumDone() {
   }
 }
 
+// The first tick, once the work has lasted kProgressDelayMs, shows the bar.
+void Form1::OnProgressTimer() {
+  if (!job_.running()) {
+    KillTimer(window_, kProgressTimer);
+    return;
+  }
+  if (!progress_bar_.shown() && progress_bar_.Show(window_, dpi_)) {
+    SetTimer(window_, kProgressTimer, kProgressIntervalMs, nullptr);
+  }
+  const crc::FileProgress& progress = job_.progress();
+  const std::uint64_t done = progress.done.load();  // first: `expected` can only have grown since
+  progress_bar_.Advance(done, progress.expected.load());
+}
+
 // The program ends with its window. A window that failed to come up posts no
 // WM_QUIT, which would close the message box that reports the failure.
 void Form1::OnDestroy() {
@@ -299,9 +324,12 @@ void Form1::BeginWork() {
     focus_ = path_box;
   }
   EnableInput(false);
+  SetTimer(window_, kProgressTimer, kProgressDelayMs, nullptr);
 }
 
 void Form1::EndWork() {
+  KillTimer(window_, kProgressTimer);
+  progress_bar_.Hide();
   EnableInput(true);
   const HWND path_box = Item(Control::txtFile);
   if (focus_after_work_ && GetFocus() == path_box) {
@@ -319,6 +347,8 @@ void Form1::StopWork() {
     job_.Cancel();
     job_.Finish();
   }
+  KillTimer(window_, kProgressTimer);
+  progress_bar_.Hide();
 }
 
 void Form1::EnableInput(bool enable) {
@@ -336,6 +366,7 @@ void Form1::LayOut() {
                  SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(item, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
   }
+  progress_bar_.LayOut(dpi_);
   font_ = std::move(font);  // the old font goes only once no control uses it
 }
 

@@ -10,6 +10,7 @@
 #include "ui/checksum_job.h"
 #include "ui/dpi.h"
 #include "ui/form1_layout.h"
+#include "ui/progress_bar.h"
 
 namespace ui {
 
@@ -18,7 +19,8 @@ namespace ui {
 // the close box, Alt+E) posts WM_QUIT, which ends the program.
 //
 // Calculate computes on a worker thread (ChecksumJob) while the window keeps
-// answering. Meanwhile nothing else can start, and Esc cancels.
+// answering. Meanwhile nothing else can start, Esc cancels, and work that
+// lasts shows a progress bar right of Exit.
 class Form1 {
  public:
   Form1() = default;
@@ -44,6 +46,7 @@ class Form1 {
   bool OnGetDpiScaledSize(UINT dpi, SIZE& size) const;
   void OnDropFiles(HDROP drop);
   void OnChecksumDone();
+  void OnProgressTimer();
   void OnDestroy();
 
   void pbSelectFile_Click();
@@ -71,6 +74,7 @@ class Form1 {
   HWND focus_after_work_ = nullptr;  // a button that lost the focus to the work
   bool created_ = false;             // WM_CREATE finished: the window and its controls exist
   platform::CommonDialog CD;
+  ProgressBar progress_bar_;
   ChecksumJob job_;  // last: its worker is joined before the rest goes
 };
 

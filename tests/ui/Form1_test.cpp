@@ -97,11 +97,14 @@ class Form1Test : public testing::Test {
 
   // No checksum running: Calculate takes clicks.
   bool Idle() const { return IsWindowEnabled(Item(Control::pbStart)); }
+  HWND Bar() const { return Item(Control::ProgressBar1); }
 
-  // Clicks Calculate and waits for the checksum to end.
+  // Clicks Calculate and waits for the checksum of a small file, which is
+  // done in milliseconds and so never shows the progress bar.
   void CalculateAndWait() {
     Click(Control::pbStart);
-    ASSERT_TRUE(PumpUntil([this] { return Idle(); }));
+    ASSERT_TRUE(PumpUntil([this] { return Bar() || Idle(); }));
+    EXPECT_EQ(Bar(), nullptr);
   }
 
   // A key message for the focused control, handed to the dialog manager as
@@ -485,8 +488,8 @@ TEST_F(DropFiles, FirstDroppedPathGoesIntoThePathBoxAndNothingIsComputed) {
 
 // --- Long work -----------------------------------------------------------------
 
-// Nothing else starts, Esc cancels; then the whole checksum of a file that
-// takes a while; Alt+E ends at once.
+// Progress, nothing else starts, Esc cancels; then the whole checksum of a
+// file that takes a while; Alt+E ends at once.
 TEST_F(Calculate, LongWorkStaysInTheUsersHands) {
   const std::wstring small = Write(L"check.cnt", "123456789");
   const std::wstring endless =
@@ -511,8 +514,20 @@ TEST_F(Calculate, LongWorkStaysInTheUsersHands) {
   EXPECT_EQ(Text(Control::txtFile), small);
   EXPECT_TRUE(dialog_.requests().empty());
 
+  std::vector<int> positions;  // each new one the bar shows
+  ASSERT_TRUE(PumpUntil([&] {
+    const int position = Bar() ? static_cast<int>(SendMessageW(Bar(), PBM_GETPOS, 0, 0)) : -1;
+    if (position >= 0 && (positions.empty() || position != positions.back())) {
+      positions.push_back(position);
+    }
+    return positions.size() >= 3;
+  }));
+  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+  EXPECT_LT(positions.back(), ui::ProgressBar::kSteps / 2) << "1 TiB is far from read";
+
   DialogKey(WM_KEYDOWN, VK_ESCAPE);
   ASSERT_TRUE(PumpUntil([this] { return Idle(); }));
+  EXPECT_EQ(Bar(), nullptr);
   EXPECT_EQ(Text(Control::TXTCRC), L"");
   EXPECT_EQ(GetFocus(), Item(Control::pbStart));
 
