@@ -141,6 +141,10 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnDestroy();
       return 0;
     default:
+      if (message != 0 && message == TaskbarProgress::ButtonCreatedMessage()) {
+        taskbar_.Connect(window_);
+        return 0;
+      }
       return DefWindowProcW(window_, message, wparam, lparam);
   }
 }
@@ -162,6 +166,7 @@ bool Form1::OnCreate() {
   SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   focus_ = Item(Control::txtFile);
+  TaskbarProgress::AcceptButtonCreated(window_);
   platform::SetMessageOwner(window_);
   created_ = true;
   return true;
@@ -269,13 +274,14 @@ void Form1::OnProgressTimer() {
   }
   const crc::FileProgress& progress = job_.progress();
   const std::uint64_t done = progress.done.load();  // first: `expected` can only have grown since
-  progress_bar_.Advance(done, progress.expected.load());
+  taskbar_.Show(progress_bar_.Advance(done, progress.expected.load()), ProgressBar::kSteps);
 }
 
 // The program ends with its window. A window that failed to come up posts no
 // WM_QUIT, which would close the message box that reports the failure.
 void Form1::OnDestroy() {
   StopWork();
+  taskbar_.Disconnect();
   platform::SetMessageOwner(nullptr);
   if (created_) {
     PostQuitMessage(0);
@@ -330,6 +336,7 @@ void Form1::BeginWork() {
 void Form1::EndWork() {
   KillTimer(window_, kProgressTimer);
   progress_bar_.Hide();
+  taskbar_.Clear();
   EnableInput(true);
   const HWND path_box = Item(Control::txtFile);
   if (focus_after_work_ && GetFocus() == path_box) {

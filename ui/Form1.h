@@ -11,6 +11,7 @@
 #include "ui/dpi.h"
 #include "ui/form1_layout.h"
 #include "ui/progress_bar.h"
+#include "ui/taskbar_progress.h"
 
 namespace ui {
 
@@ -20,7 +21,7 @@ namespace ui {
 //
 // Calculate computes on a worker thread (ChecksumJob) while the window keeps
 // answering. Meanwhile nothing else can start, Esc cancels, and work that
-// lasts shows a progress bar right of Exit.
+// lasts shows a progress bar right of Exit and on the taskbar button.
 class Form1 {
  public:
   Form1() = default;
@@ -75,6 +76,7 @@ class Form1 {
   bool created_ = false;             // WM_CREATE finished: the window and its controls exist
   platform::CommonDialog CD;
   ProgressBar progress_bar_;
+  TaskbarProgress taskbar_;
   ChecksumJob job_;  // last: its worker is joined before the rest goes
 };
 
