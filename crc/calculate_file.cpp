@@ -6,13 +6,13 @@
 #include "platform/read_only_file.h"
 #include "platform/text.h"
 
-std::uint32_t clsCRC32::CalculateFile(const std::filesystem::path& Filename,
+std::uint32_t clsCRC32::CalculateFile(const platform::NativePath& Filename,
                                       std::wstring_view sAppend) {
   crc::FileProgress progress;
   return *CalculateFile(Filename, sAppend, std::stop_token(), progress);
 }
 
-std::optional<std::uint32_t> clsCRC32::CalculateFile(const std::filesystem::path& Filename,
+std::optional<std::uint32_t> clsCRC32::CalculateFile(const platform::NativePath& Filename,
                                                      std::wstring_view sAppend,
                                                      std::stop_token stop,
                                                      crc::FileProgress& progress) {

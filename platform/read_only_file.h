@@ -2,8 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <span>
+
+#include "platform/path.h"
 
 namespace platform {
 
@@ -15,7 +16,7 @@ class ReadOnlyFile {
  public:
   // Opens `path`. Devices, pipes, sockets and directories are refused with an
   // error rather than read: reading them could block or never end.
-  static ReadOnlyFile Open(const std::filesystem::path& path);
+  static ReadOnlyFile Open(const NativePath& path);
 
   ReadOnlyFile(ReadOnlyFile&& other) noexcept;
   ReadOnlyFile& operator=(ReadOnlyFile&& other) noexcept;

@@ -15,8 +15,7 @@
 
 namespace platform {
 
-ReadOnlyFile ReadOnlyFile::Open(const std::filesystem::path& path) {
-  const std::string& name = path.native();
+ReadOnlyFile ReadOnlyFile::Open(const NativePath& name) {
   if (name.find('\0') != std::string::npos) {
     ThrowError(kErrorInvalidName, "open");
   }

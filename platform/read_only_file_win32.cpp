@@ -11,11 +11,11 @@
 
 namespace platform {
 
-ReadOnlyFile ReadOnlyFile::Open(const std::filesystem::path& path) {
-  if (path.native().find(L'\0') != std::wstring::npos) {
+ReadOnlyFile ReadOnlyFile::Open(const NativePath& path) {
+  if (path.find(L'\0') != std::wstring::npos) {
     ThrowError(kErrorInvalidName, "open");
   }
-  const std::wstring name = Win32PathName(path.native());
+  const std::wstring name = Win32PathName(path);
   const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);

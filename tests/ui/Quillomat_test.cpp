@@ -306,7 +306,7 @@ TEST_F(QuillomatProgram, SelectFileShowsTheRealOpenDialog) {
   PostMessageW(GetDlgItem(confirmed, IDOK), BM_CLICK, 0, 0);
   ASSERT_TRUE(closed(confirmed));
   EXPECT_EQ(WaitFor([&] { return TextOf(controls.txtFile()) == path ? form_ : nullptr; }), form_)
-      << "path box holds " << platform::PathFromText(TextOf(controls.txtFile())).string();
+      << "path box holds " << std::filesystem::path(TextOf(controls.txtFile())).string();
   EXPECT_EQ(TextOf(controls.TXTCRC()), L"");
 
   PostMessageW(form_, WM_CLOSE, 0, 0);
