@@ -3,11 +3,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
+#include <optional>
 #include <span>
+#include <stop_token>
 #include <string_view>
 
 #include "crc/crc32_tables.h"
+#include "crc/file_progress.h"
+#include "platform/path.h"
 
 // CRC-32 (ISO-HDLC, the IEEE 802.3 CRC: check value 0xCBF43926 for the ASCII
 // bytes "123456789") over byte arrays and whole files.
@@ -26,8 +29,15 @@ class clsCRC32 {
   // not blank. Every call starts a fresh CRC. An empty file gives 0 and its
   // `sAppend` is not processed. Throws std::system_error when the file cannot be
   // opened or read, so that a failure is never mistaken for a checksum.
-  std::uint32_t CalculateFile(const std::filesystem::path& Filename,
-                              std::wstring_view sAppend = {});
+  std::uint32_t CalculateFile(const platform::NativePath& Filename, std::wstring_view sAppend = {});
+
+  // The same checksum as the call above, for long work on another thread: it
+  // keeps `progress` up to date, and a stop request on `stop` ends it within
+  // about one read block, every helper thread joined, with std::nullopt (a
+  // cancelled call is neither a checksum nor a failure).
+  std::optional<std::uint32_t> CalculateFile(const platform::NativePath& Filename,
+                                             std::wstring_view sAppend, std::stop_token stop,
+                                             crc::FileProgress& progress);
 
  private:
   // Resets the register to all ones. The table needs no work: it is a constant.

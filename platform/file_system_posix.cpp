@@ -9,7 +9,7 @@ bool FileExists(std::wstring_view path) {
   if (path.empty() || path.find(L'\0') != std::wstring_view::npos) {
     return false;
   }
-  const std::filesystem::path native = PathFromText(path);
+  const NativePath native = PathFromText(path);
   struct stat info {};
   return ::stat(native.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }

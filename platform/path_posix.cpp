@@ -4,7 +4,7 @@
 
 namespace platform {
 
-std::filesystem::path PathFromText(std::wstring_view text) {
+NativePath PathFromText(std::wstring_view text) {
   std::string bytes;
   bytes.reserve(text.size());
   for (const wchar_t character : text) {
@@ -28,11 +28,10 @@ std::filesystem::path PathFromText(std::wstring_view text) {
       bytes += static_cast<char>(0x80 | (code & 0x3F));
     }
   }
-  return std::filesystem::path(std::move(bytes));
+  return bytes;
 }
 
-std::wstring TextFromPath(const std::filesystem::path& path) {
-  const std::string& bytes = path.native();
+std::wstring TextFromPath(const NativePath& bytes) {
   std::wstring text;
   text.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size();) {

@@ -2,8 +2,8 @@
 
 namespace platform {
 
-std::filesystem::path PathFromText(std::wstring_view text) { return std::filesystem::path(text); }
+NativePath PathFromText(std::wstring_view text) { return NativePath(text); }
 
-std::wstring TextFromPath(const std::filesystem::path& path) { return path.native(); }
+std::wstring TextFromPath(const NativePath& path) { return path; }
 
 }  // namespace platform

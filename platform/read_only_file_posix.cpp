@@ -1,18 +1,21 @@
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <fstream>
+#include <limits>
+#include <string>
 
 #include "platform/error.h"
 #include "platform/read_only_file.h"
 
 namespace platform {
 
-ReadOnlyFile ReadOnlyFile::Open(const std::filesystem::path& path) {
-  const std::string& name = path.native();
+ReadOnlyFile ReadOnlyFile::Open(const NativePath& name) {
   if (name.find('\0') != std::string::npos) {
     ThrowError(kErrorInvalidName, "open");
   }
@@ -61,6 +64,57 @@ std::size_t ReadOnlyFile::Read(std::span<std::uint8_t> buffer) {
       ThrowLastError("read");
     }
   }
+}
+
+std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) {
+  if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
+    return 0;
+  }
+  const std::size_t wanted = std::min<std::size_t>(buffer.size(), SSIZE_MAX);
+  for (;;) {
+    const ssize_t got = ::pread(handle_, buffer.data(), wanted, static_cast<off_t>(offset));
+    if (got >= 0) {
+      return static_cast<std::size_t>(got);
+    }
+    if (errno != EINTR) {
+      ThrowLastError("pread");
+    }
+  }
+}
+
+std::uint64_t ReadOnlyFile::Size() const {
+  struct stat info {};
+  if (::fstat(handle_, &info) != 0) {
+    ThrowLastError("fstat");
+  }
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+ReadOnlyFile ReadOnlyFile::Reopen() const {
+  const int fd = ::fcntl(handle_, F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) {
+    ThrowLastError("fcntl");
+  }
+  return ReadOnlyFile(fd);
+}
+
+// Linux describes each block device in sysfs; a partition's queue settings
+// are those of the disk it lies on, one folder up.
+bool ReadOnlyFile::HasSeekPenalty() const {
+  struct stat info {};
+  if (::fstat(handle_, &info) != 0) {
+    return false;
+  }
+  const std::string device = "/sys/dev/block/" + std::to_string(major(info.st_dev)) + ":" +
+                             std::to_string(minor(info.st_dev));
+  for (const char* queue : {"/queue/rotational", "/../queue/rotational"}) {
+    std::ifstream rotational(device + queue);
+    int value = 0;
+    if (rotational >> value) {
+      return value != 0;
+    }
+  }
+  return false;
 }
 
 }  // namespace platform

@@ -1,6 +1,9 @@
 #include <windows.h>
+// after windows.h, which it builds on
+#include <winioctl.h>
 
 #include <algorithm>
+#include <string>
 
 #include "platform/error.h"
 #include "platform/read_only_file.h"
@@ -8,11 +11,11 @@
 
 namespace platform {
 
-ReadOnlyFile ReadOnlyFile::Open(const std::filesystem::path& path) {
-  if (path.native().find(L'\0') != std::wstring::npos) {
+ReadOnlyFile ReadOnlyFile::Open(const NativePath& path) {
+  if (path.find(L'\0') != std::wstring::npos) {
     ThrowError(kErrorInvalidName, "open");
   }
-  const std::wstring name = Win32PathName(path.native());
+  const std::wstring name = Win32PathName(path);
   const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -41,6 +44,80 @@ std::size_t ReadOnlyFile::Read(std::span<std::uint8_t> buffer) {
     ThrowLastError("ReadFile");
   }
   return got;
+}
+
+std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) {
+  const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), 1u << 30));
+  OVERLAPPED position{};
+  position.Offset = static_cast<DWORD>(offset);
+  position.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  if (!ReadFile(handle_, buffer.data(), wanted, &got, &position)) {
+    if (GetLastError() == ERROR_HANDLE_EOF) {
+      return 0;
+    }
+    ThrowLastError("ReadFile");
+  }
+  return got;
+}
+
+std::uint64_t ReadOnlyFile::Size() const {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(handle_, &size)) {
+    ThrowLastError("GetFileSizeEx");
+  }
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+// A handle of its own, rather than a duplicate: Windows serialises all reads
+// through one synchronous handle, which would leave the threads taking turns.
+ReadOnlyFile ReadOnlyFile::Reopen() const {
+  HANDLE handle =
+      ReOpenFile(handle_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                 FILE_FLAG_SEQUENTIAL_SCAN);
+  if (handle == INVALID_HANDLE_VALUE &&
+      !DuplicateHandle(GetCurrentProcess(), handle_, GetCurrentProcess(), &handle, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS)) {
+    ThrowLastError("DuplicateHandle");
+  }
+  return ReadOnlyFile(handle);
+}
+
+// Asks the volume the file lies on, through its GUID name ("\\?\Volume{...}"):
+// network files have none, and count as storage that does not seek slowly.
+bool ReadOnlyFile::HasSeekPenalty() const {
+  std::wstring name(MAX_PATH, L'\0');
+  DWORD length = GetFinalPathNameByHandleW(handle_, name.data(), static_cast<DWORD>(name.size()),
+                                           VOLUME_NAME_GUID);
+  if (length >= name.size()) {
+    name.resize(length);
+    length = GetFinalPathNameByHandleW(handle_, name.data(), static_cast<DWORD>(name.size()),
+                                       VOLUME_NAME_GUID);
+  }
+  if (length == 0 || length >= name.size()) {
+    return false;
+  }
+  name.resize(length);
+  const std::size_t volume_end = name.find(L'\\', 4);  // past the "\\?\" prefix
+  if (volume_end == std::wstring::npos) {
+    return false;
+  }
+  name.resize(volume_end);
+  const HANDLE volume = CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  if (volume == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  STORAGE_PROPERTY_QUERY query{};
+  query.PropertyId = StorageDeviceSeekPenaltyProperty;
+  query.QueryType = PropertyStandardQuery;
+  DEVICE_SEEK_PENALTY_DESCRIPTOR penalty{};
+  DWORD returned = 0;
+  const bool known = DeviceIoControl(volume, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query,
+                                     &penalty, sizeof penalty, &returned, nullptr) &&
+                     returned >= sizeof penalty;
+  CloseHandle(volume);
+  return known && penalty.IncursSeekPenalty;
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <new>
 #include <system_error>
+#include <utility>
 
 #include "crc/clsCRC32.h"
 #include "platform/error.h"
@@ -24,36 +25,52 @@ std::wstring FormatChecksum(std::uint32_t value) {
   return text;
 }
 
-void ReportFailure(const std::error_code& code) {
-  platform::ShowMessage(platform::FailureText(code), kProgramTitle);
+Outcome WithText(std::wstring text) {
+  Outcome outcome;
+  outcome.text = std::move(text);
+  return outcome;
 }
 
-void ReportFailure(int system_error) {
-  platform::ShowMessage(platform::FailureText(system_error), kProgramTitle);
+Outcome WithMessage(std::wstring message) {
+  Outcome outcome;
+  outcome.message = std::move(message);
+  return outcome;
 }
 
 }  // namespace
 
-std::wstring ComputeFileCRC(std::wstring path) {
+Outcome ComputeFileCRC(std::wstring path, std::stop_token stop, crc::FileProgress& progress) {
   try {
     // A NUL would end the path early wherever the system reads it, and the
     // message would show another path than the one given: refuse it as such.
     if (path.find(L'\0') != std::wstring::npos) {
-      ReportFailure(platform::kErrorInvalidName);
-      return {};
+      return WithMessage(platform::FailureText(platform::kErrorInvalidName));
     }
     if (!platform::FileExists(path)) {
-      platform::ShowMessage(L"File not found : " + path, kProgramTitle);
-      return {};
+      return WithMessage(L"File not found : " + path);
     }
     clsCRC32 crc;
-    return FormatChecksum(crc.CalculateFile(platform::PathFromText(path)));
+    const auto value = crc.CalculateFile(platform::PathFromText(path), {}, stop, progress);
+    if (!value) {
+      Outcome cancelled;
+      cancelled.cancelled = true;
+      return cancelled;
+    }
+    return WithText(FormatChecksum(*value));
   } catch (const std::system_error& failure) {
-    ReportFailure(failure.code());
+    return WithMessage(platform::FailureText(failure.code()));
   } catch (const std::bad_alloc&) {
-    ReportFailure(platform::kErrorOutOfMemory);
+    return WithMessage(platform::FailureText(platform::kErrorOutOfMemory));
   }
-  return {};
+}
+
+std::wstring ComputeFileCRC(std::wstring path) {
+  crc::FileProgress progress;
+  Outcome outcome = ComputeFileCRC(std::move(path), std::stop_token(), progress);
+  if (!outcome.message.empty()) {
+    platform::ShowMessage(outcome.message, kProgramTitle);
+  }
+  return std::move(outcome.text);
 }
 
 bool IsBlank(std::wstring_view value) { return platform::TrimSpaces(value).empty(); }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <stop_token>
 #include <string>
 #include <string_view>
+
+#include "crc/file_progress.h"
 
 namespace Mod {
 
@@ -14,6 +17,19 @@ inline constexpr std::wstring_view kProgramTitle = L"Quillomat";
 // or cannot be read, shows a message titled kProgramTitle instead and returns
 // the empty text. Never throws.
 std::wstring ComputeFileCRC(std::wstring path);
+
+// What one checksum request came to, for callers that show its message
+// themselves (a window computing on another thread shows it on its own).
+struct Outcome {
+  std::wstring text;       // the checksum text; empty after a message or a stop
+  std::wstring message;    // the message to show, titled kProgramTitle, or empty
+  bool cancelled = false;  // stopped on request: no checksum and no message
+};
+
+// ComputeFileCRC for long work: the same checksum text and messages, except
+// that the message is returned rather than shown. Keeps `progress` up to date
+// and ends early, cancelled, when a stop is requested on `stop`. Never throws.
+Outcome ComputeFileCRC(std::wstring path, std::stop_token stop, crc::FileProgress& progress);
 
 // True when `value` is empty or holds only spaces (U+0020).
 bool IsBlank(std::wstring_view value);

@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
 #include <new>
 #include <system_error>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/message_box.h"
@@ -17,6 +19,14 @@ constexpr wchar_t kWindowClass[] = L"Quillomat.Form1";
 // A fixed-size tool window: caption, system menu with the close box, minimise.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kExStyle = WS_EX_ACCEPTFILES;
+
+// Posted by the checksum's worker thread when it has ended.
+constexpr UINT kChecksumDone = WM_APP + 1;
+// Long work shows its progress after kProgressDelayMs, then updates it a few
+// times a second from the worker's counters.
+constexpr UINT_PTR kProgressTimer = 1;
+constexpr UINT kProgressDelayMs = 500;
+constexpr UINT kProgressIntervalMs = 200;
 
 HICON LoadProgramIcon(HINSTANCE instance, int metric_x, int metric_y) {
   return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUILLOMAT), IMAGE_ICON,
@@ -69,7 +79,7 @@ Form1::~Form1() {
 }
 
 bool Form1::Create(HINSTANCE instance) {
-  const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+  const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
   if (!RegisterWindowClass(instance, &Form1::WindowProcedure)) {
     return false;
@@ -116,6 +126,14 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DROPFILES:
       OnDropFiles(reinterpret_cast<HDROP>(wparam));
       return 0;
+    case kChecksumDone:
+      OnChecksumDone();
+      return 0;
+    case WM_TIMER:
+      if (wparam == kProgressTimer) {
+        OnProgressTimer();
+      }
+      return 0;
     case WM_CLOSE:
       pbExit_Click();  // the close box does what Exit does
       return 0;
@@ -123,6 +141,10 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnDestroy();
       return 0;
     default:
+      if (message != 0 && message == TaskbarProgress::ButtonCreatedMessage()) {
+        taskbar_.Connect(window_);
+        return 0;
+      }
       return DefWindowProcW(window_, message, wparam, lparam);
   }
 }
@@ -144,6 +166,7 @@ bool Form1::OnCreate() {
   SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   focus_ = Item(Control::txtFile);
+  TaskbarProgress::AcceptButtonCreated(window_);
   platform::SetMessageOwner(window_);
   created_ = true;
   return true;
@@ -151,6 +174,13 @@ bool Form1::OnCreate() {
 
 void Form1::OnCommand(int id, int notification) {
   if (notification != BN_CLICKED) {
+    return;
+  }
+  // While a checksum runs, nothing new starts; Esc (IDCANCEL) cancels it.
+  if (job_.running() && id != static_cast<int>(Control::pbExit)) {
+    if (id == IDCANCEL) {
+      job_.Cancel();
+    }
     return;
   }
   try {
@@ -203,9 +233,12 @@ bool Form1::OnGetDpiScaledSize(UINT dpi, SIZE& size) const {
 }
 
 // A file dropped from Explorer goes into the path box as if picked in the
-// dialog; with several files, the first one.
+// dialog; with several files, the first one. Ignored while a checksum runs.
 void Form1::OnDropFiles(HDROP drop) {
   const DropOwner owner(drop);
+  if (job_.running()) {
+    return;
+  }
   const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
   if (length == 0) {
     return;
@@ -216,9 +249,39 @@ void Form1::OnDropFiles(HDROP drop) {
   }
 }
 
+// The checksum has ended (or stopped): its text goes into the checksum box and
+// its message, if any, is shown from here, the window's thread.
+void Form1::OnChecksumDone() {
+  if (!job_.running()) {
+    return;
+  }
+  const Mod::Outcome outcome = job_.Finish();
+  EndWork();
+  SetText(Control::TXTCRC, outcome.text);
+  if (!outcome.message.empty()) {
+    platform::ShowMessage(outcome.message, Mod::kProgramTitle);
+  }
+}
+
+// The first tick, once the work has lasted kProgressDelayMs, shows the bar.
+void Form1::OnProgressTimer() {
+  if (!job_.running()) {
+    KillTimer(window_, kProgressTimer);
+    return;
+  }
+  if (!progress_bar_.shown() && progress_bar_.Show(window_, dpi_)) {
+    SetTimer(window_, kProgressTimer, kProgressIntervalMs, nullptr);
+  }
+  const crc::FileProgress& progress = job_.progress();
+  const std::uint64_t done = progress.done.load();  // first: `expected` can only have grown since
+  taskbar_.Show(progress_bar_.Advance(done, progress.expected.load()), ProgressBar::kSteps);
+}
+
 // The program ends with its window. A window that failed to come up posts no
 // WM_QUIT, which would close the message box that reports the failure.
 void Form1::OnDestroy() {
+  StopWork();
+  taskbar_.Disconnect();
   platform::SetMessageOwner(nullptr);
   if (created_) {
     PostQuitMessage(0);
@@ -234,14 +297,72 @@ void Form1::pbSelectFile_Click() {
   }
 }
 
+// Starts the checksum and returns; OnChecksumDone shows what it came to.
 void Form1::pbStart_Click() {
-  if (Mod::IsBlank(Text(Control::txtFile))) {
+  std::wstring path = Text(Control::txtFile);
+  if (Mod::IsBlank(path)) {
     return;
   }
-  SetText(Control::TXTCRC, Mod::ComputeFileCRC(Text(Control::txtFile)));
+  SetText(Control::TXTCRC, L"");
+  job_.Start(std::move(path), window_, kChecksumDone);
+  BeginWork();
 }
 
-void Form1::pbExit_Click() { DestroyWindow(window_); }
+// Running work stops at its next block: the window never waits for a whole file.
+void Form1::pbExit_Click() {
+  StopWork();
+  DestroyWindow(window_);
+}
+
+// While the checksum runs, the path box is read-only (its text can still be
+// selected and copied) and "..." and Calculate are disabled. A disabled button
+// cannot keep the keyboard focus: the path box holds it until the work ends.
+void Form1::BeginWork() {
+  const auto disabled = [this](HWND control) {
+    return control && (control == Item(Control::pbSelectFile) || control == Item(Control::pbStart));
+  };
+  const HWND path_box = Item(Control::txtFile);
+  if (const HWND focus = GetFocus(); disabled(focus)) {
+    focus_after_work_ = focus;
+    SetFocus(path_box);
+  } else if (disabled(focus_)) {  // the window is inactive
+    focus_after_work_ = focus_;
+    focus_ = path_box;
+  }
+  EnableInput(false);
+  SetTimer(window_, kProgressTimer, kProgressDelayMs, nullptr);
+}
+
+void Form1::EndWork() {
+  KillTimer(window_, kProgressTimer);
+  progress_bar_.Hide();
+  taskbar_.Clear();
+  EnableInput(true);
+  const HWND path_box = Item(Control::txtFile);
+  if (focus_after_work_ && GetFocus() == path_box) {
+    SetFocus(focus_after_work_);
+  } else if (focus_after_work_ && focus_ == path_box) {
+    focus_ = focus_after_work_;
+  }
+  focus_after_work_ = nullptr;
+}
+
+// Ends running work at once, for a window that goes away: the worker stops at
+// its next block and is waited for; what it came to is dropped.
+void Form1::StopWork() {
+  if (job_.running()) {
+    job_.Cancel();
+    job_.Finish();
+  }
+  KillTimer(window_, kProgressTimer);
+  progress_bar_.Hide();
+}
+
+void Form1::EnableInput(bool enable) {
+  SendMessageW(Item(Control::txtFile), EM_SETREADONLY, !enable, 0);
+  EnableWindow(Item(Control::pbSelectFile), enable);
+  EnableWindow(Item(Control::pbStart), enable);
+}
 
 void Form1::LayOut() {
   UniqueFont font = CreateMessageFont(dpi_);
@@ -252,6 +373,7 @@ void Form1::LayOut() {
                  SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(item, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
   }
+  progress_bar_.LayOut(dpi_);
   font_ = std::move(font);  // the old font goes only once no control uses it
 }
 

@@ -7,14 +7,21 @@
 #include <string>
 
 #include "platform/common_dialog.h"
+#include "ui/checksum_job.h"
 #include "ui/dpi.h"
 #include "ui/form1_layout.h"
+#include "ui/progress_bar.h"
+#include "ui/taskbar_progress.h"
 
 namespace ui {
 
 // The program's only window: a path box with a "..." button that fills it from
 // the open-file dialog, a checksum box, Calculate and Exit. Destroying it (Exit,
 // the close box, Alt+E) posts WM_QUIT, which ends the program.
+//
+// Calculate computes on a worker thread (ChecksumJob) while the window keeps
+// answering. Meanwhile nothing else can start, Esc cancels, and work that
+// lasts shows a progress bar right of Exit and on the taskbar button.
 class Form1 {
  public:
   Form1() = default;
@@ -39,11 +46,19 @@ class Form1 {
   void OnDpiChanged(UINT dpi, const RECT& suggested);
   bool OnGetDpiScaledSize(UINT dpi, SIZE& size) const;
   void OnDropFiles(HDROP drop);
+  void OnChecksumDone();
+  void OnProgressTimer();
   void OnDestroy();
 
   void pbSelectFile_Click();
   void pbStart_Click();
   void pbExit_Click();
+
+  // Long work: the window while a checksum runs, and after.
+  void BeginWork();
+  void EndWork();
+  void StopWork();
+  void EnableInput(bool enable);
 
   // Places the controls and sets their font for dpi_.
   void LayOut();
@@ -56,9 +71,13 @@ class Form1 {
   HWND window_ = nullptr;
   UINT dpi_ = kDefaultDpi;
   UniqueFont font_;
-  HWND focus_ = nullptr;  // the control to give the focus back to on activation
-  bool created_ = false;  // WM_CREATE finished: the window and its controls exist
+  HWND focus_ = nullptr;             // the control to give the focus back to on activation
+  HWND focus_after_work_ = nullptr;  // a button that lost the focus to the work
+  bool created_ = false;             // WM_CREATE finished: the window and its controls exist
   platform::CommonDialog CD;
+  ProgressBar progress_bar_;
+  TaskbarProgress taskbar_;
+  ChecksumJob job_;  // last: its worker is joined before the rest goes
 };
 
 }  // namespace ui

@@ -1,9 +1,12 @@
 #pragma once
 
 // The main window's layout as data: the client area and the seven controls,
-// in twips (1440 per inch, 15 per pixel at 96 DPI), listed in tab order.
+// in twips (1440 per inch, 15 per pixel at 96 DPI), listed in tab order, and
+// the progress bar that appears during long work.
 
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <array>
 
@@ -24,6 +27,7 @@ enum class Control : int {
   TXTCRC,
   pbStart,
   pbExit,
+  ProgressBar1,  // exists only while long work shows its progress
 };
 
 struct ControlLayout {
@@ -49,6 +53,10 @@ inline constexpr std::array<ControlLayout, 7> kForm1Controls{{
     {Control::pbStart, L"Button", L"&Calculate", kButton, 0, 120, 1590, 1380, 405},
     {Control::pbExit, L"Button", L"&Exit", kButton, 0, 1680, 1590, 1380, 405},
 }};
+
+// In the free band right of Exit, level with the buttons, outside the tab order.
+inline constexpr ControlLayout kProgressBar1{
+    Control::ProgressBar1, PROGRESS_CLASSW, L"", 0, 0, 3240, 1680, 5565, 225};
 
 // Twips to pixels at `dpi` dots per inch.
 inline int TwipsToPixels(int twips, UINT dpi) {

@@ -6,6 +6,12 @@
 #include <stdexcept>
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+// after windows.h, which it builds on
+#include <winioctl.h>
+#endif
+
 namespace test_support {
 
 TempDir::TempDir() {
@@ -43,6 +49,28 @@ std::filesystem::path TempDir::Write(const std::filesystem::path& name,
 std::filesystem::path TempDir::Write(const std::filesystem::path& name,
                                      std::string_view text) const {
   return Write(name, Bytes(text));
+}
+
+std::filesystem::path TempDir::WriteZeros(const std::filesystem::path& name,
+                                          std::uint64_t size) const {
+  auto file_path = Write(name, std::string_view());
+#ifdef _WIN32
+  // Sparse, or NTFS would reserve the space.
+  const HANDLE file = CreateFileW(file_path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD returned = 0;
+  const LARGE_INTEGER end{.QuadPart = static_cast<LONGLONG>(size)};
+  const bool made =
+      DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr) &&
+      SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+  CloseHandle(file);
+  if (!made) {
+    throw std::runtime_error("cannot make a sparse test file");
+  }
+#else
+  std::filesystem::resize_file(file_path, size);
+#endif
+  return file_path;
 }
 
 std::span<const std::uint8_t> Bytes(std::string_view text) {

@@ -24,6 +24,10 @@ class TempDir {
                               std::span<const std::uint8_t> bytes) const;
   std::filesystem::path Write(const std::filesystem::path& name, std::string_view text) const;
 
+  // Writes a file of `size` zero bytes that takes no disk space (a sparse
+  // file), for tests that read many gigabytes.
+  std::filesystem::path WriteZeros(const std::filesystem::path& name, std::uint64_t size) const;
+
  private:
   std::filesystem::path path_;
 };

@@ -12,11 +12,15 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <cwchar>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/path.h"
+#include "tests/support/crc32_zeros.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/fake_open_dialog.h"
@@ -79,6 +83,28 @@ class Form1Test : public testing::Test {
       }
     }
     return quit;
+  }
+
+  // Handles messages until `done` holds, or at most 30 s. Returns done().
+  static bool PumpUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+      MsgWaitForMultipleObjectsEx(0, nullptr, 100, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+      Pump();
+    }
+    return done();
+  }
+
+  // No checksum running: Calculate takes clicks.
+  bool Idle() const { return IsWindowEnabled(Item(Control::pbStart)); }
+  HWND Bar() const { return Item(Control::ProgressBar1); }
+
+  // Clicks Calculate and waits for the checksum of a small file, which is
+  // done in milliseconds and so never shows the progress bar.
+  void CalculateAndWait() {
+    Click(Control::pbStart);
+    ASSERT_TRUE(PumpUntil([this] { return Bar() || Idle(); }));
+    EXPECT_EQ(Bar(), nullptr);
   }
 
   // A key message for the focused control, handed to the dialog manager as
@@ -251,7 +277,7 @@ TEST_F(Form1Keyboard, PathBoxTakesTypedAndPastedText) {
 
 TEST_F(Form1Keyboard, ChecksumBoxIsReadOnlyButCanBeCopied) {
   SetText(Control::txtFile, Write(L"check.cnt", "123456789"));
-  Click(Control::pbStart);
+  CalculateAndWait();
   ASSERT_EQ(Text(Control::TXTCRC), L"CBF43926");
 
   SendMessageW(Item(Control::TXTCRC), WM_CHAR, L'x', 1);
@@ -297,6 +323,7 @@ TEST_F(Form1Keyboard, AltCCalculatesAndAltEEnds) {
   SetText(Control::txtFile, Write(L"check.cnt", "123456789"));
   SetFocus(Item(Control::txtFile));
   EXPECT_TRUE(DialogKey(WM_SYSCHAR, L'c', kAltDown));
+  ASSERT_TRUE(PumpUntil([this] { return Idle(); }));
   EXPECT_EQ(Text(Control::TXTCRC), L"CBF43926");
   EXPECT_TRUE(IsWindow(Form()));
 
@@ -327,7 +354,7 @@ TEST_F(Calculate, BlankPathDoesNothing) {
   SetText(Control::TXTCRC, L"1234ABCD");
   for (const wchar_t* blank : {L"", L" ", L"     "}) {
     SetText(Control::txtFile, blank);
-    Click(Control::pbStart);
+    CalculateAndWait();
     EXPECT_EQ(Text(Control::TXTCRC), L"1234ABCD") << "path \"" << blank << "\"";
   }
   EXPECT_TRUE(messages_.messages().empty());
@@ -335,21 +362,21 @@ TEST_F(Calculate, BlankPathDoesNothing) {
 
 TEST_F(Calculate, ShowsTheChecksumTheSameEachTime) {
   SetText(Control::txtFile, Write(L"check.cnt", "123456789"));
-  Click(Control::pbStart);
+  CalculateAndWait();
   EXPECT_EQ(Text(Control::TXTCRC), L"CBF43926");
-  Click(Control::pbStart);
+  CalculateAndWait();
   EXPECT_EQ(Text(Control::TXTCRC), L"CBF43926");
   EXPECT_TRUE(messages_.messages().empty());
 }
 
 TEST_F(Calculate, MissingFileShowsNotFoundAndClearsTheChecksum) {
   SetText(Control::txtFile, Write(L"check.cnt", "123456789"));
-  Click(Control::pbStart);
+  CalculateAndWait();
   ASSERT_EQ(Text(Control::TXTCRC), L"CBF43926");
 
   const std::wstring missing = Missing(L"missing.cnt");
   SetText(Control::txtFile, missing);
-  Click(Control::pbStart);
+  CalculateAndWait();
   EXPECT_EQ(Text(Control::TXTCRC), L"");
   ASSERT_EQ(messages_.messages().size(), 1u);
   EXPECT_EQ(messages_.messages()[0].prompt, L"File not found : " + missing);
@@ -362,9 +389,9 @@ TEST_F(Calculate, PathIsNotTrimmed) {
   Write(L"x.cnt", "123456789");
   const std::wstring spaced = L" " + Missing(L"x.cnt");
   SetText(Control::txtFile, spaced);
-  Click(Control::pbStart);
+  CalculateAndWait();
   SetText(Control::txtFile, L"\t");
-  Click(Control::pbStart);
+  CalculateAndWait();
   ASSERT_EQ(messages_.messages().size(), 2u);
   EXPECT_EQ(messages_.messages()[0].prompt, L"File not found : " + spaced);
   EXPECT_EQ(messages_.messages()[1].prompt, L"File not found : \t");
@@ -457,6 +484,71 @@ TEST_F(DropFiles, FirstDroppedPathGoesIntoThePathBoxAndNothingIsComputed) {
   EXPECT_EQ(Text(Control::txtFile), first);
   EXPECT_EQ(Text(Control::TXTCRC), L"");
   EXPECT_TRUE(messages_.messages().empty());
+}
+
+// --- Long work -----------------------------------------------------------------
+
+// Progress, nothing else starts, Esc cancels; then the whole checksum of a
+// file that takes a while; Alt+E ends at once.
+TEST_F(Calculate, LongWorkStaysInTheUsersHands) {
+  const std::wstring small = Write(L"check.cnt", "123456789");
+  const std::wstring endless =
+      platform::TextFromPath(dir_.WriteZeros("endless.cnt", (std::uint64_t{1} << 40) + 12345));
+  SetText(Control::txtFile, endless);
+  SetText(Control::TXTCRC, L"1234ABCD");
+  // As if the shell had made a taskbar button: the progress goes there too.
+  SendMessageW(Form(), RegisterWindowMessageW(L"TaskbarButtonCreated"), 0, 0);
+  SetFocus(Item(Control::pbStart));
+  Click(Control::pbStart);
+  EXPECT_EQ(Text(Control::TXTCRC), L"");
+  EXPECT_FALSE(Idle());
+  EXPECT_EQ(GetFocus(), Item(Control::txtFile));
+
+  // Neither typing, "...", a dropped file, Enter nor a second Calculate
+  // changes anything; a second Calculate on this small file would end at once.
+  SetText(Control::txtFile, small);
+  SendMessageW(Item(Control::txtFile), WM_CHAR, L'x', 1);
+  Click(Control::pbSelectFile);
+  SendMessageW(Form(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({Missing(L"x.cnt")})), 0);
+  DialogKey(WM_KEYDOWN, VK_RETURN);
+  SendMessageW(Form(), WM_COMMAND, static_cast<WPARAM>(Control::pbStart),
+               reinterpret_cast<LPARAM>(Item(Control::pbStart)));
+  EXPECT_EQ(Text(Control::txtFile), small);
+  EXPECT_TRUE(dialog_.requests().empty());
+
+  std::vector<int> positions;  // each new one the bar shows
+  ASSERT_TRUE(PumpUntil([&] {
+    const int position = Bar() ? static_cast<int>(SendMessageW(Bar(), PBM_GETPOS, 0, 0)) : -1;
+    if (position >= 0 && (positions.empty() || position != positions.back())) {
+      positions.push_back(position);
+    }
+    return positions.size() >= 3;
+  }));
+  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+  EXPECT_LT(positions.back(), ui::ProgressBar::kSteps / 2) << "1 TiB is far from read";
+
+  DialogKey(WM_KEYDOWN, VK_ESCAPE);
+  ASSERT_TRUE(PumpUntil([this] { return Idle(); }));
+  EXPECT_EQ(Bar(), nullptr);
+  EXPECT_EQ(Text(Control::TXTCRC), L"");
+  EXPECT_EQ(GetFocus(), Item(Control::pbStart));
+
+  // Afterwards as before: a file that takes a while gets its whole checksum.
+  const std::uint64_t size = (std::uint64_t{1} << 30) + 777;
+  SetText(Control::txtFile, platform::TextFromPath(dir_.WriteZeros("zeros.cnt", size)));
+  Click(Control::pbStart);
+  ASSERT_TRUE(PumpUntil([this] { return Idle(); }));
+  wchar_t expected[9] = {};
+  std::swprintf(expected, 9, L"%X", ~test_support::AdvanceOverZeros(0xFFFFFFFFu, size));
+  EXPECT_EQ(Text(Control::TXTCRC), expected);
+  EXPECT_TRUE(messages_.messages().empty()) << "not even on cancel";
+
+  // Alt+E ends the program at once: the worker stops at its next block.
+  SetText(Control::txtFile, endless);
+  Click(Control::pbStart);
+  const HWND window = Form();
+  EXPECT_TRUE(DialogKey(WM_SYSCHAR, L'e', kAltDown));
+  EXPECT_FALSE(IsWindow(window));
 }
 
 // --- Ending the program --------------------------------------------------------

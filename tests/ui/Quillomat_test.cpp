@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -304,7 +306,7 @@ TEST_F(QuillomatProgram, SelectFileShowsTheRealOpenDialog) {
   PostMessageW(GetDlgItem(confirmed, IDOK), BM_CLICK, 0, 0);
   ASSERT_TRUE(closed(confirmed));
   EXPECT_EQ(WaitFor([&] { return TextOf(controls.txtFile()) == path ? form_ : nullptr; }), form_)
-      << "path box holds " << platform::PathFromText(TextOf(controls.txtFile())).string();
+      << "path box holds " << std::filesystem::path(TextOf(controls.txtFile())).string();
   EXPECT_EQ(TextOf(controls.TXTCRC()), L"");
 
   PostMessageW(form_, WM_CLOSE, 0, 0);
@@ -358,28 +360,47 @@ std::size_t SaveScreenArea(const RECT& rect, const std::filesystem::path& file) 
   return colours.size();
 }
 
-// Leaves a picture of the window, after a checksum, in the build tree
-// (tests/ui/Quillomat-window.bmp) for a person to look at.
-TEST_F(QuillomatProgram, ScreenshotAfterACalculation) {
-  const Controls controls(form_);
-
-  const test_support::TempDir dir;
-  const std::wstring path = platform::TextFromPath(dir.Write("ecu.cnt", "123456789"));
-  SendMessageTimeoutW(controls.txtFile(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
-                      SMTO_ABORTIFHUNG, 5000, nullptr);
-  PostMessageW(controls.pbStart(), BM_CLICK, 0, 0);
-  ASSERT_NE(WaitFor([&] { return TextOf(controls.TXTCRC()) == L"CBF43926" ? form_ : nullptr; }),
-            nullptr);
-
-  RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+// Leaves a picture of the window in the build tree (tests/ui/`name`) for a
+// person to look at. False when the picture is blank.
+bool SavePicture(HWND form, const char* name) {
+  RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
   std::this_thread::sleep_for(500ms);  // let the program paint and X catch up
   RECT rect{};
-  GetWindowRect(form_, &rect);
-  const std::filesystem::path file = std::filesystem::absolute("Quillomat-window.bmp");
+  GetWindowRect(form, &rect);
+  const std::filesystem::path file = std::filesystem::absolute(name);
   const std::size_t colours = SaveScreenArea(rect, file);
   std::cout << "screenshot: " << file.string() << " (" << rect.right - rect.left << "x"
             << rect.bottom - rect.top << ")\n";
-  EXPECT_GT(colours, 4u) << "the picture is blank";
+  return colours > 4;
+}
+
+// Pictures of the window for a person to look at: after a checksum
+// (Quillomat-window.bmp), and during one that takes many seconds, once 1/32 is
+// done (Quillomat-progress.bmp). Meanwhile the window answers (the bar's
+// position comes from its thread), and the close box ends the program at once.
+TEST_F(QuillomatProgram, PicturesAfterACalculationAndDuringLongWork) {
+  const Controls controls(form_);
+  const test_support::TempDir dir;
+  const auto calculate = [&](const std::filesystem::path& file) {
+    const std::wstring path = platform::TextFromPath(file);
+    SendMessageTimeoutW(controls.txtFile(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    PostMessageW(controls.pbStart(), BM_CLICK, 0, 0);
+  };
+  calculate(dir.Write("ecu.cnt", "123456789"));
+  ASSERT_NE(WaitFor([&] { return TextOf(controls.TXTCRC()) == L"CBF43926" ? form_ : nullptr; }),
+            nullptr);
+  EXPECT_TRUE(SavePicture(form_, "Quillomat-window.bmp")) << "the picture is blank";
+
+  calculate(dir.WriteZeros("zeros.cnt", 32ull << 30));
+  ASSERT_NE(WaitFor([&] {
+              const HWND bar = FindDescendant(form_, L"msctls_progress32");
+              DWORD_PTR position = 0;
+              SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 5000, &position);
+              return position >= (1u << 16) / 32 ? bar : nullptr;
+            }),
+            nullptr);
+  EXPECT_TRUE(SavePicture(form_, "Quillomat-progress.bmp")) << "the picture is blank";
 
   PostMessageW(form_, WM_CLOSE, 0, 0);
   EXPECT_EQ(program_.WaitForExit(), 0u);

@@ -1,23 +1,66 @@
-# Fails when PROGRAM imports a DLL outside the Windows system DLLs it may use: the
-# program is linked statically and must run without any DLL beside it.
-#   cmake -DOBJDUMP=<objdump> -DPROGRAM=<exe> -P check_imports.cmake
+# Fails when PROGRAM imports a function that ALLOWED (windows7_imports.txt) does
+# not list, or declares another oldest Windows version than OS_VERSION. The
+# program is linked statically, so everything it imports must come with Windows
+# itself, and with the oldest Windows it claims to run on.
+#   cmake -DOBJDUMP=<objdump> -DPROGRAM=<exe> -DALLOWED=<list> -DOS_VERSION=6.1
+#         -P check_imports.cmake
 cmake_minimum_required(VERSION 3.25)
-set(system_dlls kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll shell32.dll
-                ole32.dll msvcrt.dll)
+
+file(STRINGS ${ALLOWED} allowed_lines)
+set(allowed)
+foreach(line IN LISTS allowed_lines)
+  string(REGEX REPLACE "#.*" "" line "${line}")
+  string(STRIP "${line}" line)
+  if(line MATCHES "^([^ ]+) +([^ ]+)$")
+    string(TOLOWER "${CMAKE_MATCH_1}" dll)
+    list(APPEND allowed "${dll} ${CMAKE_MATCH_2}")
+  elseif(line)
+    message(FATAL_ERROR "${ALLOWED}: not \"<dll> <function>\": ${line}")
+  endif()
+endforeach()
+
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} -p ${PROGRAM} failed")
 endif()
-string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
-if(NOT imports)
-  message(FATAL_ERROR "no imports found in ${PROGRAM}")
-endif()
-foreach(line IN LISTS imports)
-  string(REPLACE "DLL Name: " "" dll "${line}")
-  string(STRIP "${dll}" dll)
-  string(TOLOWER "${dll}" dll)
-  message(STATUS "imports ${dll}")
-  if(NOT dll IN_LIST system_dlls)
-    message(FATAL_ERROR "${PROGRAM} imports ${dll}, which is not among the Windows system DLLs it may use")
+
+# The loader refuses a program whose OS and subsystem versions are newer than
+# the running Windows; they must name the Windows the list was checked against.
+foreach(field OSystem Subsystem)
+  if(NOT dump MATCHES "Major${field}Version\t+([0-9]+)\nMinor${field}Version\t+([0-9]+)")
+    message(FATAL_ERROR "no ${field} version in ${OBJDUMP} -p ${PROGRAM}")
+  endif()
+  if(NOT "${CMAKE_MATCH_1}.${CMAKE_MATCH_2}" VERSION_EQUAL OS_VERSION)
+    message(FATAL_ERROR "${PROGRAM} declares Major/Minor${field}Version "
+                        "${CMAKE_MATCH_1}.${CMAKE_MATCH_2}, not ${OS_VERSION}")
   endif()
 endforeach()
+
+string(REGEX MATCH "The Import Tables[^\n]*\n(.*)" imports "${dump}")
+string(REGEX REPLACE "\nThe [^\n]*\n.*" "" imports "${CMAKE_MATCH_1}")
+string(REGEX MATCHALL "[^\n]+" lines "${imports}")
+set(count 0)
+set(refused)
+foreach(line IN LISTS lines)
+  if(line MATCHES "DLL Name: (.+)")
+    string(TOLOWER "${CMAKE_MATCH_1}" dll)
+  elseif(line MATCHES "^\t[0-9a-f]+\t +[0-9a-f]+ +(.+)$")
+    set(function "${CMAKE_MATCH_1}")
+    if(function STREQUAL "<none>")
+      set(function "(by ordinal)")
+    endif()
+    math(EXPR count "${count} + 1")
+    if(NOT "${dll} ${function}" IN_LIST allowed)
+      list(APPEND refused "${dll} ${function}")
+    endif()
+  endif()
+endforeach()
+if(count EQUAL 0)
+  message(FATAL_ERROR "no imports found in ${PROGRAM}")
+endif()
+if(refused)
+  list(JOIN refused "\n  " refused)
+  message(FATAL_ERROR "${PROGRAM} imports what ${ALLOWED} does not list (check that Windows "
+                      "${OS_VERSION} has it, then add it there):\n  ${refused}")
+endif()
+message(STATUS "${count} imports, all in ${ALLOWED}; Windows version ${OS_VERSION}")

@@ -1,0 +1,179 @@
+#include "crc/fold_file.h"
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "crc/combine.h"
+
+namespace crc {
+namespace {
+
+// 512 KiB per read was the fastest of 128 KiB to 1 MiB: large enough that each
+// read costs little per byte, small enough that the CRC finds the block still
+// in the cache after the copy (docs/PERFORMANCE.md).
+constexpr std::size_t kBlockSize = std::size_t{512} << 10;
+// Below this a file takes a few milliseconds, and starting threads would buy
+// little (docs/PERFORMANCE.md).
+constexpr std::uint64_t kParallelFrom = std::uint64_t{16} << 20;
+constexpr unsigned kMostThreads = 8;
+
+// Where one thread's folding ended.
+enum class RangeEnd { kComplete, kShort, kStopped };
+
+struct Range {
+  std::uint64_t begin = 0;
+  std::uint64_t end = 0;
+  std::uint32_t reg = 0;
+  RangeEnd outcome = RangeEnd::kStopped;
+};
+
+// Folds [range.begin, range.end) into range.reg, or until `file` ends early
+// or a stop is requested.
+void FoldRange(platform::ReadOnlyFile& file, Range& range, KernelFunction update,
+               const ReadPlan& plan, std::stop_token stop, FileProgress& progress) {
+  const std::size_t block_size = plan.block_size;
+  const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(block_size);
+  for (std::uint64_t offset = range.begin; offset < range.end;) {
+    if (stop.stop_requested()) {
+      range.outcome = RangeEnd::kStopped;
+      return;
+    }
+    const auto wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(block_size, range.end - offset));
+    const std::size_t got = plan.read_at(file, offset, {block.get(), wanted});
+    if (got == 0) {
+      range.outcome = RangeEnd::kShort;
+      return;
+    }
+    range.reg = update(range.reg, block.get(), got);
+    offset += got;
+    progress.done.fetch_add(got, std::memory_order_relaxed);
+  }
+  range.outcome = RangeEnd::kComplete;
+}
+
+// Folds from `offset` to wherever the file ends now, into `reg`.
+std::optional<FoldedFile> FoldToEnd(platform::ReadOnlyFile& file, FoldedFile folded,
+                                    KernelFunction update, const ReadPlan& plan,
+                                    std::stop_token stop, FileProgress& progress) {
+  const std::size_t block_size = plan.block_size;
+  const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(block_size);
+  while (!stop.stop_requested()) {
+    const std::size_t got = plan.read_at(file, folded.length, {block.get(), block_size});
+    if (got == 0) {
+      return folded;
+    }
+    folded.reg = update(folded.reg, block.get(), got);
+    folded.length += got;
+    const std::uint64_t done = progress.done.fetch_add(got, std::memory_order_relaxed) + got;
+    if (done > progress.expected.load(std::memory_order_relaxed)) {
+      progress.expected.store(done, std::memory_order_relaxed);  // the file grew
+    }
+  }
+  return std::nullopt;
+}
+
+// The first failure of any thread, kept until every thread has stopped.
+class FirstFailure {
+ public:
+  void Record(std::exception_ptr failure) {
+    const std::lock_guard lock(mutex_);
+    if (!failure_) failure_ = std::move(failure);
+  }
+  void RethrowIfAny() const {
+    if (failure_) std::rethrow_exception(failure_);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::exception_ptr failure_;
+};
+
+// Splits [0, size) into up to `count` ranges of whole blocks, folds them on as
+// many threads (this one among them) and joins their registers. std::nullopt
+// when a range came up short or a stop was requested.
+std::optional<std::uint32_t> FoldRanges(platform::ReadOnlyFile& file, std::uint32_t reg,
+                                        std::uint64_t size, KernelFunction update,
+                                        const ReadPlan& plan, std::stop_token stop,
+                                        FileProgress& progress) {
+  const std::uint64_t blocks = (size + plan.block_size - 1) / plan.block_size;
+  const std::uint64_t blocks_per_range = (blocks + plan.threads - 1) / plan.threads;
+  std::vector<Range> ranges;
+  for (std::uint64_t begin = 0; begin < size; begin += blocks_per_range * plan.block_size) {
+    ranges.push_back({begin, std::min(size, begin + blocks_per_range * plan.block_size)});
+  }
+  ranges.front().reg = reg;
+
+  // One stop for all: the caller's request, a failure, or a short range.
+  std::stop_source halt;
+  const std::stop_callback forward(stop, [&halt] { halt.request_stop(); });
+  FirstFailure failure;
+  const auto fold = [&](Range& range, platform::ReadOnlyFile& source) {
+    try {
+      FoldRange(source, range, update, plan, halt.get_token(), progress);
+    } catch (...) {
+      failure.Record(std::current_exception());
+    }
+    if (range.outcome != RangeEnd::kComplete) halt.request_stop();
+  };
+  {
+    std::vector<std::jthread> helpers;
+    try {
+      for (std::size_t i = 1; i < ranges.size(); ++i) {
+        helpers.emplace_back([&, i, source = file.Reopen()]() mutable { fold(ranges[i], source); });
+      }
+    } catch (...) {
+      halt.request_stop();
+      throw;  // the helpers started so far are joined on the way out
+    }
+    fold(ranges.front(), file);
+  }  // joins every helper
+  failure.RethrowIfAny();
+  for (std::size_t i = 1; i < ranges.size(); ++i) {
+    if (ranges[i].outcome != RangeEnd::kComplete) return std::nullopt;
+    ranges.front().reg =
+        Combine(ranges.front().reg, ranges[i].reg, ranges[i].end - ranges[i].begin);
+  }
+  if (ranges.front().outcome != RangeEnd::kComplete) return std::nullopt;
+  return ranges.front().reg;
+}
+
+}  // namespace
+
+std::size_t ReadFileAt(platform::ReadOnlyFile& file, std::uint64_t offset,
+                       std::span<std::uint8_t> buffer) {
+  return file.ReadAt(offset, buffer);
+}
+
+ReadPlan DefaultReadPlan(const platform::ReadOnlyFile& file) {
+  ReadPlan plan{kBlockSize, kParallelFrom,
+                std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads)};
+  if (plan.threads > 1 && file.Size() >= plan.parallel_from && file.HasSeekPenalty()) {
+    plan.threads = 1;
+  }
+  return plan;
+}
+
+std::optional<FoldedFile> FoldFile(platform::ReadOnlyFile& file, std::uint32_t reg,
+                                   KernelFunction update, const ReadPlan& plan,
+                                   std::stop_token stop, FileProgress& progress) {
+  const std::uint64_t size = file.Size();
+  progress.expected.store(size, std::memory_order_relaxed);
+  if (plan.threads > 1 && size >= plan.parallel_from && size > plan.block_size) {
+    if (const auto ranges_reg = FoldRanges(file, reg, size, update, plan, stop, progress)) {
+      return FoldToEnd(file, {*ranges_reg, size}, update, plan, stop, progress);
+    }
+    if (stop.stop_requested()) return std::nullopt;
+    // A range came up short: the file shrank under the read. Read it again
+    // from the start in one pass, counting the bytes again as new work.
+    progress.expected.store(progress.done.load(std::memory_order_relaxed) + file.Size(),
+                            std::memory_order_relaxed);
+  }
+  return FoldToEnd(file, {reg, 0}, update, plan, stop, progress);
+}
+
+}  // namespace crc

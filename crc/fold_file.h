@@ -1,0 +1,56 @@
+#pragma once
+
+// Folding a whole file into a CRC register, on one thread or on several. A
+// large file is split into one contiguous range per thread; each thread reads
+// its range at its own offsets into its own block and folds it from a register
+// of 0, and the ranges' registers are joined in order (combine.h). Nothing
+// crosses threads but a byte counter and the stop request until the end.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stop_token>
+
+#include "crc/file_progress.h"
+#include "crc/kernel.h"
+#include "platform/read_only_file.h"
+
+namespace crc {
+
+// Reads at an offset as ReadOnlyFile::ReadAt does; tests stand in failures.
+using ReadAtFunction = std::size_t (*)(platform::ReadOnlyFile& file, std::uint64_t offset,
+                                       std::span<std::uint8_t> buffer);
+
+std::size_t ReadFileAt(platform::ReadOnlyFile& file, std::uint64_t offset,
+                       std::span<std::uint8_t> buffer);
+
+struct ReadPlan {
+  std::size_t block_size;       // bytes per read, and per thread in memory
+  std::uint64_t parallel_from;  // files at least this large are read in ranges
+  unsigned threads;             // ranges of a large file, one thread each
+  ReadAtFunction read_at = &ReadFileAt;
+};
+
+// The plan for `file`: the measured block size and threshold, one thread per
+// hardware thread (at most 8), and one thread in all where the storage says
+// seeking is slow, as parallel ranges would make a spinning disk seek.
+ReadPlan DefaultReadPlan(const platform::ReadOnlyFile& file);
+
+struct FoldedFile {
+  std::uint32_t reg;     // the register after the whole file
+  std::uint64_t length;  // the bytes folded
+};
+
+// Folds `file`, from its start to its end as found while reading, into `reg`
+// with `update`. The result is always the CRC of bytes the file held, in order
+// from its start: a range that comes up short (the file shrank meanwhile) makes
+// the whole file be read again in one pass, and bytes past the size the file
+// had at the start are read after the last range. std::nullopt when a stop is
+// requested on `stop`. A failed read throws the first failure's error once
+// every thread has stopped; no thread outlives the call.
+std::optional<FoldedFile> FoldFile(platform::ReadOnlyFile& file, std::uint32_t reg,
+                                   KernelFunction update, const ReadPlan& plan,
+                                   std::stop_token stop, FileProgress& progress);
+
+}  // namespace crc

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <windows.h>
+
+struct ITaskbarList3;
+
+namespace ui {
+
+// Long work's progress on the window's taskbar button too, where the shell
+// offers ITaskbarList3 (Windows 7 and later). Without it every call does
+// nothing. Used from the window's thread only.
+class TaskbarProgress {
+ public:
+  TaskbarProgress() = default;
+  ~TaskbarProgress() { Disconnect(); }
+  TaskbarProgress(const TaskbarProgress&) = delete;
+  TaskbarProgress& operator=(const TaskbarProgress&) = delete;
+
+  // The message the shell sends a window once its taskbar button exists
+  // (again after Explorer restarts), or 0 where it has none.
+  static UINT ButtonCreatedMessage();
+
+  // Lets the shell's message through to `window` even when the program runs
+  // elevated, where the system would otherwise filter it out.
+  static void AcceptButtonCreated(HWND window);
+
+  // Call when ButtonCreatedMessage arrives: takes the shell's taskbar list.
+  void Connect(HWND window);
+
+  // Shows `position` out of `steps` on the button.
+  void Show(int position, int steps);
+
+  // Takes the progress off the button.
+  void Clear();
+
+  // Releases the taskbar list; call before the window goes.
+  void Disconnect();
+
+ private:
+  HWND window_ = nullptr;
+  ITaskbarList3* list_ = nullptr;
+  bool com_joined_ = false;  // this object's CoInitializeEx, balanced in Disconnect
+};
+
+}  // namespace ui
