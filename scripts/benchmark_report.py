@@ -161,6 +161,10 @@ def print_file(runs):
     print("|---|---|---|")
     print(f"| CalculateFile / read loop, 1 GiB | {ratio('CalculateFile', 'ReadLoop', 1 << 30):.2f} "
           "| <= 0.80 |")
+    ranged = file_ms(runs, "Threads", 1 << 30, threads=2)
+    read = file_ms(runs, "ReadLoop", 1 << 30)
+    if ranged and read:
+        print(f"| ranges on 2 threads / read loop, 1 GiB | {ranged / read:.2f} | <= 0.80 |")
     print(f"| CalculateFile / one-thread loop, 16 MiB | "
           f"{ratio('CalculateFile', 'CalculateFileOneThread', 16 << 20):.2f} | <= 1.05 |")
     print(f"| CalculateFile / read + ISA-L, 1 GiB | "

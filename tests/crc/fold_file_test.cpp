@@ -59,7 +59,7 @@ TEST(FoldFile, RangesMatchOnePassAroundEveryBoundary) {
 // in ranges, with and without text appended.
 TEST(FoldFile, CalculateFileAboveTheThresholdWithAppendedText) {
   test_support::TempDir dir;
-  const auto data = test_support::RandomBytes((std::size_t{16} << 20) + 3, 9);
+  const auto data = test_support::RandomBytes((std::size_t{8} << 20) + 3, 9);
   const auto path = dir.Write("large.cnt", data);
   const std::uint32_t reg = ReferenceUpdate(0xFFFFFFFFu, data);
   EXPECT_EQ(clsCRC32().CalculateFile(path), ~reg);
