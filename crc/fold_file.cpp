@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -21,7 +22,8 @@ constexpr std::size_t kBlockSize = std::size_t{512} << 10;
 constexpr std::uint64_t kParallelFrom = std::uint64_t{8} << 20;
 constexpr unsigned kMostThreads = 8;
 
-// Where one thread's folding ended.
+// Where one thread's folding ended: at the range's end, short of it because
+// the file ended first, or on a stop request.
 enum class RangeEnd { kComplete, kShort, kStopped };
 
 struct Range {
@@ -29,52 +31,45 @@ struct Range {
   std::uint64_t end = 0;
   std::uint32_t reg = 0;
   RangeEnd outcome = RangeEnd::kStopped;
+  std::uint64_t reached = 0;  // the offset after the last byte folded
 };
 
 // Folds [range.begin, range.end) into range.reg, or until `file` ends early
-// or a stop is requested.
+// or a stop is requested. Raises progress.expected past the size at open when
+// the file has grown.
 void FoldRange(platform::ReadOnlyFile& file, Range& range, KernelFunction update,
                const ReadPlan& plan, std::stop_token stop, FileProgress& progress) {
-  const std::size_t block_size = plan.block_size;
-  const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(block_size);
-  for (std::uint64_t offset = range.begin; offset < range.end;) {
+  const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(plan.block_size);
+  for (range.reached = range.begin; range.reached < range.end;) {
     if (stop.stop_requested()) {
       range.outcome = RangeEnd::kStopped;
       return;
     }
-    const auto wanted =
-        static_cast<std::size_t>(std::min<std::uint64_t>(block_size, range.end - offset));
-    const std::size_t got = plan.read_at(file, offset, {block.get(), wanted});
+    const auto wanted = static_cast<std::size_t>(
+        std::min<std::uint64_t>(plan.block_size, range.end - range.reached));
+    const std::size_t got = plan.read_at(file, range.reached, {block.get(), wanted});
     if (got == 0) {
       range.outcome = RangeEnd::kShort;
       return;
     }
     range.reg = update(range.reg, block.get(), got);
-    offset += got;
-    progress.done.fetch_add(got, std::memory_order_relaxed);
+    range.reached += got;
+    const std::uint64_t done = progress.done.fetch_add(got, std::memory_order_relaxed) + got;
+    if (done > progress.expected.load(std::memory_order_relaxed)) {
+      progress.expected.store(done, std::memory_order_relaxed);
+    }
   }
   range.outcome = RangeEnd::kComplete;
 }
 
-// Folds from `offset` to wherever the file ends now, into `reg`.
+// Folds from `folded.length` to wherever the file ends now, into `folded.reg`.
 std::optional<FoldedFile> FoldToEnd(platform::ReadOnlyFile& file, FoldedFile folded,
                                     KernelFunction update, const ReadPlan& plan,
                                     std::stop_token stop, FileProgress& progress) {
-  const std::size_t block_size = plan.block_size;
-  const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(block_size);
-  while (!stop.stop_requested()) {
-    const std::size_t got = plan.read_at(file, folded.length, {block.get(), block_size});
-    if (got == 0) {
-      return folded;
-    }
-    folded.reg = update(folded.reg, block.get(), got);
-    folded.length += got;
-    const std::uint64_t done = progress.done.fetch_add(got, std::memory_order_relaxed) + got;
-    if (done > progress.expected.load(std::memory_order_relaxed)) {
-      progress.expected.store(done, std::memory_order_relaxed);  // the file grew
-    }
-  }
-  return std::nullopt;
+  Range rest{folded.length, std::numeric_limits<std::uint64_t>::max(), folded.reg};
+  FoldRange(file, rest, update, plan, stop, progress);
+  if (rest.outcome == RangeEnd::kStopped) return std::nullopt;
+  return FoldedFile{rest.reg, rest.reached};
 }
 
 // The first failure of any thread, kept until every thread has stopped.
