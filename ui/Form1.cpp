@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include <chrono>
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -27,6 +29,9 @@ constexpr UINT kChecksumDone = WM_APP + 1;
 constexpr UINT_PTR kProgressTimer = 1;
 constexpr UINT kProgressDelayMs = 500;
 constexpr UINT kProgressIntervalMs = 200;
+// A window that goes away gives a worker this long to stop by itself (it does
+// within a block while the file keeps arriving) and then abandons it.
+constexpr std::chrono::milliseconds kStopPatience{200};
 
 HICON LoadProgramIcon(HINSTANCE instance, int metric_x, int metric_y) {
   return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUILLOMAT), IMAGE_ICON,
@@ -127,7 +132,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnDropFiles(reinterpret_cast<HDROP>(wparam));
       return 0;
     case kChecksumDone:
-      OnChecksumDone();
+      OnChecksumDone(wparam);
       return 0;
     case WM_TIMER:
       if (wparam == kProgressTimer) {
@@ -179,7 +184,7 @@ void Form1::OnCommand(int id, int notification) {
   // While a checksum runs, nothing new starts; Esc (IDCANCEL) cancels it.
   if (job_.running() && id != static_cast<int>(Control::pbExit)) {
     if (id == IDCANCEL) {
-      job_.Cancel();
+      CancelWork();
     }
     return;
   }
@@ -249,17 +254,18 @@ void Form1::OnDropFiles(HDROP drop) {
   }
 }
 
-// The checksum has ended (or stopped): its text goes into the checksum box and
-// its message, if any, is shown from here, the window's thread.
-void Form1::OnChecksumDone() {
-  if (!job_.running()) {
+// The checksum has ended: its text goes into the checksum box and its message,
+// if any, is shown from here, the window's thread. A worker cancelled earlier
+// may still report; what it came to is dropped.
+void Form1::OnChecksumDone(WPARAM number) {
+  const std::optional<Mod::Outcome> outcome = job_.Finish(number);
+  if (!outcome) {
     return;
   }
-  const Mod::Outcome outcome = job_.Finish();
   EndWork();
-  SetText(Control::TXTCRC, outcome.text);
-  if (!outcome.message.empty()) {
-    platform::ShowMessage(outcome.message, Mod::kProgramTitle);
+  SetText(Control::TXTCRC, outcome->text);
+  if (!outcome->message.empty()) {
+    platform::ShowMessage(outcome->message, Mod::kProgramTitle);
   }
 }
 
@@ -308,7 +314,7 @@ void Form1::pbStart_Click() {
   BeginWork();
 }
 
-// Running work stops at its next block: the window never waits for a whole file.
+// The window never waits for a whole file, nor for a device that stopped answering.
 void Form1::pbExit_Click() {
   StopWork();
   DestroyWindow(window_);
@@ -347,13 +353,17 @@ void Form1::EndWork() {
   focus_after_work_ = nullptr;
 }
 
-// Ends running work at once, for a window that goes away: the worker stops at
-// its next block and is waited for; what it came to is dropped.
+// Esc: the window is idle again at once, whether or not the worker has
+// stopped yet (a device that stopped answering may hold it for long).
+void Form1::CancelWork() {
+  job_.Abandon();
+  EndWork();
+}
+
+// Ends running work for a window that goes away, waiting at most
+// kStopPatience for the worker; what it came to is dropped.
 void Form1::StopWork() {
-  if (job_.running()) {
-    job_.Cancel();
-    job_.Finish();
-  }
+  job_.Stop(kStopPatience);
   KillTimer(window_, kProgressTimer);
   progress_bar_.Hide();
 }

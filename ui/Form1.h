@@ -21,7 +21,8 @@ namespace ui {
 //
 // Calculate computes on a worker thread (ChecksumJob) while the window keeps
 // answering. Meanwhile nothing else can start, Esc cancels, and work that
-// lasts shows a progress bar right of Exit and on the taskbar button.
+// lasts shows a progress bar right of Exit and on the taskbar button. Neither
+// Esc nor Exit waits for a worker held by a device that stopped answering.
 class Form1 {
  public:
   Form1() = default;
@@ -46,7 +47,7 @@ class Form1 {
   void OnDpiChanged(UINT dpi, const RECT& suggested);
   bool OnGetDpiScaledSize(UINT dpi, SIZE& size) const;
   void OnDropFiles(HDROP drop);
-  void OnChecksumDone();
+  void OnChecksumDone(WPARAM number);
   void OnProgressTimer();
   void OnDestroy();
 
@@ -57,6 +58,7 @@ class Form1 {
   // Long work: the window while a checksum runs, and after.
   void BeginWork();
   void EndWork();
+  void CancelWork();
   void StopWork();
   void EnableInput(bool enable);
 
@@ -77,7 +79,7 @@ class Form1 {
   platform::CommonDialog CD;
   ProgressBar progress_bar_;
   TaskbarProgress taskbar_;
-  ChecksumJob job_;  // last: its worker is joined before the rest goes
+  ChecksumJob job_;
 };
 
 }  // namespace ui

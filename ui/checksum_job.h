@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <chrono>
+#include <memory>
+#include <optional>
 #include <string>
-#include <thread>
 
 #include "crc/file_progress.h"
 #include "service/Mod.h"
@@ -13,39 +15,56 @@ namespace ui {
 // One file checksum computed on a worker thread, so that the window that
 // starts it keeps answering. The worker touches no window: when it ends it
 // posts a message to the window, and the window's thread takes the outcome
-// with Finish. Only one checksum at a time; the destructor stops and joins.
+// with Finish.
+//
+// The window never has to wait for a worker. A device that stops answering
+// can hold a worker in one call for as long as it likes, so a worker that is
+// no longer wanted is abandoned: asked to stop and left to end by itself. It
+// owns everything it still uses (its path, counters and outcome here; its
+// file handles, read blocks and helper threads in the calls it is in), so
+// nothing is freed under it, whichever of the window, this object and the
+// program goes first; when its call returns it frees all that and ends. Its
+// message carries its number, so a late one is recognised and dropped.
 class ChecksumJob {
  public:
   ChecksumJob() = default;
-  ~ChecksumJob() = default;  // the worker's std::jthread requests the stop and joins
+  ~ChecksumJob() { Abandon(); }
   ChecksumJob(const ChecksumJob&) = delete;
   ChecksumJob& operator=(const ChecksumJob&) = delete;
 
   // Starts Mod::ComputeFileCRC for `path`; once it has ended, `done_message`
-  // is posted to `window`. Meant for when !running(): a running worker would
-  // be stopped and waited for. Throws std::system_error when no thread can
-  // be started.
+  // is posted to `window` with the worker's number as its WPARAM. A worker
+  // still running is abandoned first. Throws std::system_error when no thread
+  // can be started.
   void Start(std::wstring path, HWND window, UINT done_message);
 
-  // Started and not yet finished: true from Start until Finish, also when the
-  // worker has already ended and its message is still on its way.
-  bool running() const { return worker_.joinable(); }
+  // Started and neither finished nor abandoned: true from Start until Finish
+  // or Abandon, also when the worker has ended and its message is on its way.
+  bool running() const { return work_ != nullptr; }
 
-  // Asks the worker to stop; it does so within about one read block and then
-  // posts its message as usual, with a cancelled outcome.
-  void Cancel() { worker_.request_stop(); }
+  // Asks the worker to stop and stops waiting for it: running() is false at
+  // once. A worker that is reading stops within about one read block; one held
+  // by a device ends when the device answers (or fails) the call it is in.
+  void Abandon();
 
-  // Waits for the worker and returns what it came to. Call it when the posted
-  // message arrives, or after Cancel to end the work at once.
-  Mod::Outcome Finish();
+  // Asks the worker to stop and waits for it at most `patience`, then
+  // abandons it; for a window that goes away.
+  void Stop(std::chrono::milliseconds patience);
 
-  // How far the worker has come; read at any time.
-  const crc::FileProgress& progress() const { return progress_; }
+  // What the worker came to, when `done_message` arrives with `number`; or
+  // std::nullopt when the message came from a worker already abandoned.
+  std::optional<Mod::Outcome> Finish(WPARAM number);
+
+  // How far the worker has come; read at any time while running().
+  const crc::FileProgress& progress() const;
+
+  // Workers in this process whose threads have not yet ended, abandoned ones
+  // included.
+  static int LiveWorkers();
 
  private:
-  crc::FileProgress progress_;
-  Mod::Outcome outcome_;  // written by the worker, read after the join
-  std::jthread worker_;   // last: joins before the members it uses go away
+  struct Work;
+  std::shared_ptr<Work> work_;  // shared with the worker thread
 };
 
 }  // namespace ui

@@ -22,6 +22,7 @@
 #include "platform/path.h"
 #include "tests/support/crc32_zeros.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/stalling_device.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/fake_open_dialog.h"
 #include "ui/message_loop.h"
@@ -549,6 +550,49 @@ TEST_F(Calculate, LongWorkStaysInTheUsersHands) {
   const HWND window = Form();
   EXPECT_TRUE(DialogKey(WM_SYSCHAR, L'e', kAltDown));
   EXPECT_FALSE(IsWindow(window));
+}
+
+// A device that stops answering holds a read, then a lookup: Esc gives the
+// window back at once each time, another file computes meanwhile, and what the
+// abandoned workers come to once the device answers never shows.
+TEST_F(Calculate, ADeviceThatStopsAnsweringNeverHoldsTheWindow) {
+  const auto device = test_support::StallingDevice::Find();
+  if (!device) {
+    GTEST_SKIP() << "no stalling device: this machine cannot mount a FUSE file system";
+  }
+  const int workers = ui::ChecksumJob::LiveWorkers();
+  for (const wchar_t* stuck : {L"reads-stall.cnt", L"lookup-stalls.cnt"}) {
+    SetText(Control::txtFile, device->Path(stuck));
+    SetFocus(Item(Control::pbStart));
+    Click(Control::pbStart);
+    ASSERT_TRUE(PumpUntil([this] { return Bar() != nullptr; })) << stuck;
+
+    DialogKey(WM_KEYDOWN, VK_ESCAPE);
+    EXPECT_TRUE(Idle()) << stuck;
+    EXPECT_EQ(Bar(), nullptr);
+    EXPECT_EQ(GetWindowLongW(Item(Control::txtFile), GWL_STYLE) & ES_READONLY, 0);
+    EXPECT_EQ(GetFocus(), Item(Control::pbStart));
+    SetText(Control::txtFile, Write(L"check.cnt", "123456789"));
+    CalculateAndWait();
+    EXPECT_EQ(Text(Control::TXTCRC), L"CBF43926") << stuck;
+  }
+  EXPECT_EQ(ui::ChecksumJob::LiveWorkers(), workers + 2) << "both still held by the device";
+
+  // Once the device answers, the abandoned workers end and report; their
+  // reports are dropped, and work started since goes on. Cancelled, it stops
+  // within a block.
+  SetText(Control::txtFile,
+          platform::TextFromPath(dir_.WriteZeros("endless.cnt", std::uint64_t{1} << 40)));
+  Click(Control::pbStart);
+  device->Release();
+  ASSERT_TRUE(PumpUntil([&] { return ui::ChecksumJob::LiveWorkers() == workers + 1; }));
+  Pump();
+  EXPECT_FALSE(Idle());
+  DialogKey(WM_KEYDOWN, VK_ESCAPE);
+  ASSERT_TRUE(PumpUntil([&] { return ui::ChecksumJob::LiveWorkers() == workers; }));
+  Pump();
+  EXPECT_EQ(Text(Control::TXTCRC), L"");
+  EXPECT_TRUE(messages_.messages().empty());
 }
 
 // --- Ending the program --------------------------------------------------------

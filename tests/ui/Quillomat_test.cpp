@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/path.h"
+#include "tests/support/stalling_device.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -122,8 +123,8 @@ class QuillomatProcess {
   }
 
   // The exit code once the process has ended, or STILL_ACTIVE.
-  DWORD WaitForExit() const {
-    WaitForSingleObject(process_.hProcess, static_cast<DWORD>(kPatience / 1ms));
+  DWORD WaitForExit(std::chrono::milliseconds patience = kPatience) const {
+    WaitForSingleObject(process_.hProcess, static_cast<DWORD>(patience / 1ms));
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(process_.hProcess, &code);
     return code;
@@ -404,6 +405,34 @@ TEST_F(QuillomatProgram, PicturesAfterACalculationAndDuringLongWork) {
 
   PostMessageW(form_, WM_CLOSE, 0, 0);
   EXPECT_EQ(program_.WaitForExit(), 0u);
+}
+
+// While a device that stops answering holds the checksum's read, or its
+// lookup of the file, Exit and the close box still end the program at once.
+TEST_F(QuillomatProgram, EndsAtOnceWhileADeviceHoldsTheWork) {
+  const auto device = test_support::StallingDevice::Find();
+  if (!device) {
+    GTEST_SKIP() << "no stalling device: this machine cannot mount a FUSE file system";
+  }
+  struct Case {
+    const wchar_t* file;
+    UINT message;  // to the window, or BM_CLICK to Exit
+  };
+  for (const Case& stuck :
+       {Case{L"reads-stall.cnt", BM_CLICK}, Case{L"lookup-stalls.cnt", WM_CLOSE}}) {
+    QuillomatProcess program;
+    const HWND form = program.WaitForMainWindow();
+    ASSERT_NE(form, nullptr);
+    const Controls controls(form);
+    const std::wstring path = device->Path(stuck.file);
+    SendMessageTimeoutW(controls.txtFile(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    PostMessageW(controls.pbStart(), BM_CLICK, 0, 0);
+    ASSERT_NE(WaitFor([&] { return FindDescendant(form, L"msctls_progress32"); }), nullptr);
+    PostMessageW(stuck.message == BM_CLICK ? Children(form).at(6) : form, stuck.message, 0, 0);
+    EXPECT_EQ(program.WaitForExit(5s), 0u) << "the device still holds " << stuck.file;
+  }
+  PostMessageW(form_, WM_CLOSE, 0, 0);
 }
 
 // --- Resources -----------------------------------------------------------------
