@@ -31,7 +31,8 @@ struct RateRule {
 
 // Watches the reads of one way of reading, from every thread that takes part,
 // and ends it (requests `halt`) when the data no longer suits it: one pass
-// ends at the first fast window, ranges at the second slow window in a row.
+// ends at the first fast window, ranges at the second window in a row below
+// half the fast rate.
 class RateWatch {
  public:
   RateWatch(const RateRule& rule, bool ranged, std::stop_source halt);
