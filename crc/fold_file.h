@@ -4,7 +4,8 @@
 // large file is split into one contiguous range per thread; each thread reads
 // its range at its own offsets into its own block and folds it from a register
 // of 0, and the ranges' registers are joined in order (combine.h). Nothing
-// crosses threads but a byte counter and the stop request until the end.
+// crosses threads but a byte counter, the rate watch (read_rate.h) and the
+// stop request until the end.
 
 #include <cstddef>
 #include <cstdint>
