@@ -19,7 +19,7 @@ std::optional<std::uint32_t> clsCRC32::CalculateFile(const platform::NativePath&
   InitCRC();
   platform::ReadOnlyFile file = platform::ReadOnlyFile::Open(Filename);
   const auto folded = crc::FoldFile(file, lCRC32, crc::SelectedKernel().update,
-                                    crc::DefaultReadPlan(file), stop, progress);
+                                    crc::DefaultReadPlan(), stop, progress);
   if (!folded) {
     return std::nullopt;
   }

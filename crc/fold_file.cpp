@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "crc/combine.h"
+#include "crc/read_rate.h"
 #include "platform/cancel_io.h"
 
 namespace crc {
@@ -22,6 +23,15 @@ constexpr std::size_t kBlockSize = std::size_t{512} << 10;
 // 4 MiB they saved a fifth, about 0.1 ms (docs/PERFORMANCE.md).
 constexpr std::uint64_t kParallelFrom = std::uint64_t{8} << 20;
 constexpr unsigned kMostThreads = 8;
+// Ranges pay only where the data comes faster than one thread folds it, and
+// only where nothing seeks between them. 1 GB/s is more than any SATA link
+// carries (600 MB/s) and over three times what the fastest spinning disks
+// deliver in sequence (7200 rpm disks about 150-285 MB/s, 10k and 15k rpm ones
+// about 200-315 MB/s), while the page cache and NVMe storage deliver several
+// GB/s. A window closes after 2 MiB, a fraction of the smallest file read in
+// ranges, or after 10 ms, a few reads' time on a disk, so that a disk that
+// seeks between the ranges is caught after little more than two windows.
+constexpr RateRule kRangedRate{1e9, std::uint64_t{2} << 20, std::chrono::milliseconds(10)};
 
 // Where one thread's folding ended: at the range's end, short of it because
 // the file ended first, or on a stop request.
@@ -36,12 +46,14 @@ struct Range {
 };
 
 // Folds [range.begin, range.end) into range.reg, or until `file` ends early
-// or a stop is requested. Raises progress.expected past the size at open when
-// the file has grown.
+// or a stop is requested; a range stopped before goes on from where it
+// reached. Raises progress.expected past the size at open when the file has
+// grown, and tells `watch` (if any) of every block read.
 void FoldRange(platform::ReadOnlyFile& file, Range& range, KernelFunction update,
-               const ReadPlan& plan, std::stop_token stop, FileProgress& progress) {
+               const ReadPlan& plan, std::stop_token stop, FileProgress& progress,
+               RateWatch* watch = nullptr) {
   const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(plan.block_size);
-  for (range.reached = range.begin; range.reached < range.end;) {
+  for (range.reached = std::max(range.reached, range.begin); range.reached < range.end;) {
     if (stop.stop_requested()) {
       range.outcome = RangeEnd::kStopped;
       return;
@@ -59,6 +71,7 @@ void FoldRange(platform::ReadOnlyFile& file, Range& range, KernelFunction update
     if (done > progress.expected.load(std::memory_order_relaxed)) {
       progress.expected.store(done, std::memory_order_relaxed);
     }
+    if (watch) watch->Note(got);
   }
   range.outcome = RangeEnd::kComplete;
 }
@@ -89,31 +102,50 @@ class FirstFailure {
   std::exception_ptr failure_;
 };
 
-// Splits [0, size) into up to `count` ranges of whole blocks, folds them on as
-// many threads (this one among them) and joins their registers. std::nullopt
-// when a range came up short or a stop was requested.
+// Folds from the start in one pass for as long as the data comes slowly. The
+// returned range ends kStopped, with no stop requested on `stop`, when the
+// rest from its `reached` is to be read in ranges.
+Range FoldWhileSlow(platform::ReadOnlyFile& file, std::uint32_t reg, std::uint64_t size,
+                    KernelFunction update, const ReadPlan& plan, std::stop_token stop,
+                    FileProgress& progress) {
+  Range head{0, size, reg};
+  if (plan.rate.fast_rate == 0) return head;
+  std::stop_source halt;
+  const std::stop_callback forward(stop, [&halt] { halt.request_stop(); });
+  RateWatch watch(plan.rate, false, halt);
+  FoldRange(file, head, update, plan, halt.get_token(), progress, &watch);
+  return head;
+}
+
+// Splits [from, size) into up to `count` ranges of whole blocks, folds them on
+// as many threads (this one among them) and joins their registers. When their
+// data comes slowly, every thread stops and this one folds what each range has
+// left, range after range. std::nullopt when a range came up short or a stop
+// was requested.
 std::optional<std::uint32_t> FoldRanges(platform::ReadOnlyFile& file, std::uint32_t reg,
-                                        std::uint64_t size, KernelFunction update,
-                                        const ReadPlan& plan, std::stop_token stop,
-                                        FileProgress& progress) {
-  const std::uint64_t blocks = (size + plan.block_size - 1) / plan.block_size;
+                                        std::uint64_t from, std::uint64_t size,
+                                        KernelFunction update, const ReadPlan& plan,
+                                        std::stop_token stop, FileProgress& progress) {
+  const std::uint64_t blocks = (size - from + plan.block_size - 1) / plan.block_size;
   const std::uint64_t blocks_per_range = (blocks + plan.threads - 1) / plan.threads;
   std::vector<Range> ranges;
-  for (std::uint64_t begin = 0; begin < size; begin += blocks_per_range * plan.block_size) {
+  for (std::uint64_t begin = from; begin < size; begin += blocks_per_range * plan.block_size) {
     ranges.push_back({begin, std::min(size, begin + blocks_per_range * plan.block_size)});
   }
   ranges.front().reg = reg;
 
-  // One stop for all: the caller's request, a failure, or a short range.
+  // One stop for all: the caller's request, a failure, a short range, or data
+  // that comes slowly.
   std::stop_source halt;
   const std::stop_callback forward(stop, [&halt] { halt.request_stop(); });
+  RateWatch watch(plan.rate, true, halt);
   FirstFailure failure;
   const auto fold = [&](Range& range, platform::ReadOnlyFile& source) {
     try {
       // A read left hanging by a device that stopped answering is cancelled
       // where the system can, so that the stop reaches every thread.
       const platform::CancelIoOnStop cancel_io(halt.get_token());
-      FoldRange(source, range, update, plan, halt.get_token(), progress);
+      FoldRange(source, range, update, plan, halt.get_token(), progress, &watch);
     } catch (...) {
       // A read that fails once the stop is requested is the stop's doing
       // (its cancelling): the first failure, or the stop, is the outcome.
@@ -134,6 +166,13 @@ std::optional<std::uint32_t> FoldRanges(platform::ReadOnlyFile& file, std::uint3
     fold(ranges.front(), file);
   }  // joins every helper
   failure.RethrowIfAny();
+  if (watch.Switched()) {
+    for (Range& range : ranges) {
+      if (range.outcome == RangeEnd::kStopped) {
+        FoldRange(file, range, update, plan, stop, progress);
+      }
+    }
+  }
   for (std::size_t i = 1; i < ranges.size(); ++i) {
     if (ranges[i].outcome != RangeEnd::kComplete) return std::nullopt;
     ranges.front().reg =
@@ -150,13 +189,10 @@ std::size_t ReadFileAt(platform::ReadOnlyFile& file, std::uint64_t offset,
   return file.ReadAt(offset, buffer);
 }
 
-ReadPlan DefaultReadPlan(const platform::ReadOnlyFile& file) {
-  ReadPlan plan{kBlockSize, kParallelFrom,
-                std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads)};
-  if (plan.threads > 1 && file.Size() >= plan.parallel_from && file.HasSeekPenalty()) {
-    plan.threads = 1;
-  }
-  return plan;
+ReadPlan DefaultReadPlan() {
+  return {kBlockSize, kParallelFrom,
+          std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads), &ReadFileAt,
+          kRangedRate};
 }
 
 std::optional<FoldedFile> FoldFile(platform::ReadOnlyFile& file, std::uint32_t reg,
@@ -165,7 +201,13 @@ std::optional<FoldedFile> FoldFile(platform::ReadOnlyFile& file, std::uint32_t r
   const std::uint64_t size = file.Size();
   progress.expected.store(size, std::memory_order_relaxed);
   if (plan.threads > 1 && size >= plan.parallel_from && size > plan.block_size) {
-    if (const auto ranges_reg = FoldRanges(file, reg, size, update, plan, stop, progress)) {
+    const Range head = FoldWhileSlow(file, reg, size, update, plan, stop, progress);
+    if (head.outcome != RangeEnd::kStopped) {
+      return FoldToEnd(file, {head.reg, head.reached}, update, plan, stop, progress);
+    }
+    if (stop.stop_requested()) return std::nullopt;
+    if (const auto ranges_reg =
+            FoldRanges(file, head.reg, head.reached, size, update, plan, stop, progress)) {
       return FoldToEnd(file, {*ranges_reg, size}, update, plan, stop, progress);
     }
     if (stop.stop_requested()) return std::nullopt;

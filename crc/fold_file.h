@@ -4,7 +4,8 @@
 // large file is split into one contiguous range per thread; each thread reads
 // its range at its own offsets into its own block and folds it from a register
 // of 0, and the ranges' registers are joined in order (combine.h). Nothing
-// crosses threads but a byte counter and the stop request until the end.
+// crosses threads but a byte counter, the rate watch (read_rate.h) and the
+// stop request until the end.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +15,7 @@
 
 #include "crc/file_progress.h"
 #include "crc/kernel.h"
+#include "crc/read_rate.h"
 #include "platform/read_only_file.h"
 
 namespace crc {
@@ -30,12 +32,16 @@ struct ReadPlan {
   std::uint64_t parallel_from;  // files at least this large are read in ranges
   unsigned threads;             // ranges of a large file, one thread each
   ReadAtFunction read_at = &ReadFileAt;
+  // A large file is read in one pass until a window of it comes fast; the
+  // rest is then read in ranges, and what the ranges have left is read in one
+  // pass once their data comes slowly. The default rule's rate of 0 means
+  // ranges from the start and to the end.
+  RateRule rate{};
 };
 
-// The plan for `file`: the measured block size and threshold, one thread per
-// hardware thread (at most 8), and one thread in all where the storage says
-// seeking is slow, as parallel ranges would make a spinning disk seek.
-ReadPlan DefaultReadPlan(const platform::ReadOnlyFile& file);
+// The measured block size, threshold and rate rule, and one thread per
+// hardware thread (at most 8).
+ReadPlan DefaultReadPlan();
 
 struct FoldedFile {
   std::uint32_t reg;     // the register after the whole file

@@ -40,10 +40,6 @@ class ReadOnlyFile {
   // replaced since is not followed), for reading at offsets on another thread.
   ReadOnlyFile Reopen() const;
 
-  // True when the storage under the file reports that seeking is slow
-  // (a spinning disk). False when it reports otherwise or cannot tell.
-  bool HasSeekPenalty() const;
-
  private:
 #ifdef _WIN32
   using Handle = void*;

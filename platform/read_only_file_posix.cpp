@@ -1,12 +1,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <fstream>
 #include <limits>
 #include <string>
 
@@ -96,25 +94,6 @@ ReadOnlyFile ReadOnlyFile::Reopen() const {
     ThrowLastError("fcntl");
   }
   return ReadOnlyFile(fd);
-}
-
-// Linux describes each block device in sysfs; a partition's queue settings
-// are those of the disk it lies on, one folder up.
-bool ReadOnlyFile::HasSeekPenalty() const {
-  struct stat info {};
-  if (::fstat(handle_, &info) != 0) {
-    return false;
-  }
-  const std::string device = "/sys/dev/block/" + std::to_string(major(info.st_dev)) + ":" +
-                             std::to_string(minor(info.st_dev));
-  for (const char* queue : {"/queue/rotational", "/../queue/rotational"}) {
-    std::ifstream rotational(device + queue);
-    int value = 0;
-    if (rotational >> value) {
-      return value != 0;
-    }
-  }
-  return false;
 }
 
 }  // namespace platform

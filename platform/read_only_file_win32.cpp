@@ -1,6 +1,4 @@
 #include <windows.h>
-// after windows.h, which it builds on
-#include <winioctl.h>
 
 #include <algorithm>
 #include <string>
@@ -81,43 +79,6 @@ ReadOnlyFile ReadOnlyFile::Reopen() const {
     ThrowLastError("DuplicateHandle");
   }
   return ReadOnlyFile(handle);
-}
-
-// Asks the volume the file lies on, through its GUID name ("\\?\Volume{...}"):
-// network files have none, and count as storage that does not seek slowly.
-bool ReadOnlyFile::HasSeekPenalty() const {
-  std::wstring name(MAX_PATH, L'\0');
-  DWORD length = GetFinalPathNameByHandleW(handle_, name.data(), static_cast<DWORD>(name.size()),
-                                           VOLUME_NAME_GUID);
-  if (length >= name.size()) {
-    name.resize(length);
-    length = GetFinalPathNameByHandleW(handle_, name.data(), static_cast<DWORD>(name.size()),
-                                       VOLUME_NAME_GUID);
-  }
-  if (length == 0 || length >= name.size()) {
-    return false;
-  }
-  name.resize(length);
-  const std::size_t volume_end = name.find(L'\\', 4);  // past the "\\?\" prefix
-  if (volume_end == std::wstring::npos) {
-    return false;
-  }
-  name.resize(volume_end);
-  const HANDLE volume = CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-  if (volume == INVALID_HANDLE_VALUE) {
-    return false;
-  }
-  STORAGE_PROPERTY_QUERY query{};
-  query.PropertyId = StorageDeviceSeekPenaltyProperty;
-  query.QueryType = PropertyStandardQuery;
-  DEVICE_SEEK_PENALTY_DESCRIPTOR penalty{};
-  DWORD returned = 0;
-  const bool known = DeviceIoControl(volume, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query,
-                                     &penalty, sizeof penalty, &returned, nullptr) &&
-                     returned >= sizeof penalty;
-  CloseHandle(volume);
-  return known && penalty.IncursSeekPenalty;
 }
 
 }  // namespace platform

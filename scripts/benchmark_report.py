@@ -115,7 +115,9 @@ def print_targets(gbps):
 
 
 FILE_SIZES = [16 << 20, 256 << 20, 1 << 30]
-FILE_PASSES = ["CalculateFile", "CalculateFileOneThread", "ReadLoop", "ReadAndIsal"]
+FILE_PASSES = ["CalculateFile", "CalculateFileOneThread", "RangedFold", "ReadLoop", "ReadAndIsal"]
+DISK_PASSES = ["DiskPlainRead", "DiskOnePass", "DiskRangesAtOnce", "DiskCalculateFile"]
+DISK_SIZE = 128 << 20
 
 
 def file_ms(runs, name, size, cold=False, threads=None):
@@ -169,6 +171,30 @@ def print_file(runs):
           f"{ratio('CalculateFile', 'CalculateFileOneThread', 16 << 20):.2f} | <= 1.05 |")
     print(f"| CalculateFile / read + ISA-L, 1 GiB | "
           f"{ratio('CalculateFile', 'ReadAndIsal', 1 << 30):.2f} | |")
+
+
+def print_disk(runs):
+    """The modelled spinning disk: ms by cached part, and the product against a plain read."""
+    def ms(name, cached):
+        entry = runs.get(f"{name}/{DISK_SIZE}/{cached}/iterations:1/real_time")
+        if not entry:
+            return None
+        return entry["real_time"] * {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[entry["time_unit"]]
+
+    cached_parts = [0, DISK_SIZE // 4, DISK_SIZE // 2, DISK_SIZE]
+    if ms("DiskPlainRead", 0) is None:
+        return
+    print("Modelled spinning disk, 128 MiB: real ms by the part cached")
+    print()
+    print("| benchmark | none | a quarter | half | all |")
+    print("|---|---|---|---|---|")
+    for name in DISK_PASSES + ["DiskCalculateFile / DiskPlainRead"]:
+        if "/" in name:
+            cells = [f"{ms('DiskCalculateFile', c) / ms('DiskPlainRead', c):.2f}" for c in cached_parts]
+        else:
+            cells = [f"{ms(name, c):.1f}" for c in cached_parts]
+        print(f"| {name} | " + " | ".join(cells) + " |")
+    print()
 
 
 def plot_file(runs, path):
@@ -227,6 +253,7 @@ def main():
     print()
     _, file_runs = medians(sys.argv[2])
     print_file(file_runs)
+    print_disk(file_runs)
     plot(names, gbps, sys.argv[3])
     plot_file(file_runs, sys.argv[4])
 

@@ -51,13 +51,15 @@ TEST(ChangingFile, ResultIsTheCrcOfAPrefixThatWasRead) {
   for (int attempt = 0; attempt < 20; ++attempt) {
     try {
       results.push_back(clsCRC32().CalculateFile(path));
-      // The same file read in ranges on three threads: a range that comes up
-      // short must not leave a hole in what is folded.
-      auto file = platform::ReadOnlyFile::Open(path);
-      crc::FileProgress progress;
-      const auto folded = crc::FoldFile(file, 0xFFFFFFFFu, crc::SelectedKernel().update,
-                                        {64u << 10, 0, 3}, {}, progress);
-      results.push_back(~folded->reg);
+      // The same file read in ranges on three threads, from the start and after
+      // a first window: a range that comes up short must not leave a hole.
+      for (const crc::RateRule rule : {crc::RateRule{}, crc::RateRule{1, 256u << 10}}) {
+        auto file = platform::ReadOnlyFile::Open(path);
+        crc::FileProgress progress;
+        results.push_back(~crc::FoldFile(file, 0xFFFFFFFFu, crc::SelectedKernel().update,
+                                         {64u << 10, 0, 3, &crc::ReadFileAt, rule}, {}, progress)
+                               ->reg);
+      }
     } catch (const std::system_error&) {
       // Opening can fail while the other side recreates the file; that is a
       // reported failure, not a wrong checksum.

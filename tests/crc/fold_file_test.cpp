@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <system_error>
+#include <thread>
 
 #include "crc/clsCRC32.h"
 #include "tests/support/crc32_reference.h"
@@ -51,6 +52,47 @@ TEST(FoldFile, RangesMatchOnePassAroundEveryBoundary) {
         EXPECT_EQ(single->reg, expected) << size << " bytes";
         EXPECT_EQ(ranged->length, size);
       }
+    }
+  }
+}
+
+// A device that delivers 4 GB/s up to `slow_from` and 100 MB/s from there, on
+// a clock that its reads advance, counting the reads made off the test's thread.
+std::atomic<std::int64_t> model_ns{0};
+std::uint64_t slow_from = 0;
+std::thread::id test_thread;
+std::atomic<int> reads_elsewhere{0}, slow_reads_elsewhere{0};
+
+std::size_t ModelRead(platform::ReadOnlyFile& file, std::uint64_t offset,
+                      std::span<std::uint8_t> buffer) {
+  const std::size_t got = file.ReadAt(offset, buffer);
+  model_ns += static_cast<std::int64_t>(offset < slow_from ? got / 4 : got * 10);
+  const bool elsewhere = std::this_thread::get_id() != test_thread;
+  reads_elsewhere += elsewhere;
+  slow_reads_elsewhere += elsewhere && offset >= slow_from;
+  return got;
+}
+
+// The way of reading follows the rate, on either side of the first window.
+TEST(FoldFile, RangesOnlyWhileTheDataComesFast) {
+  test_support::TempDir dir;
+  const auto data = test_support::RandomBytes(64 * kBlock + 1, 13);
+  const crc::RateRule rule{1e9, 4 * kBlock, std::chrono::microseconds(10),
+                           [] { return std::chrono::nanoseconds(model_ns.load()); }};
+  test_thread = std::this_thread::get_id();
+  for (const std::size_t size : {data.size() - 2, data.size()}) {
+    const std::span<const std::uint8_t> bytes(data.data(), size);
+    const auto path = dir.Write("model.cnt", bytes);
+    for (const std::uint64_t fast_blocks : {0u, 3u, 4u, 5u, 64u}) {
+      SCOPED_TRACE(testing::Message() << size << " bytes, " << fast_blocks << " blocks fast");
+      slow_from = fast_blocks * kBlock;
+      reads_elsewhere = slow_reads_elsewhere = 0;
+      const auto folded = Fold(path, {kBlock, 0, 2, &ModelRead, rule});
+      ASSERT_TRUE(folded);
+      EXPECT_EQ(folded->reg, ReferenceUpdate(0xFFFFFFFFu, bytes));
+      EXPECT_TRUE(fast_blocks >= 4 || reads_elsewhere == 0);  // one pass throughout
+      EXPECT_TRUE(fast_blocks < 64 || reads_elsewhere > 0);   // ranges after the first window
+      EXPECT_LE(slow_reads_elsewhere, 2);  // the ranges end at the second slow window
     }
   }
 }
