@@ -22,6 +22,7 @@
 #include "platform/path.h"
 #include "tests/support/stalling_device.h"
 #include "tests/support/temp_dir.h"
+#include "scripts/remote/remote_window.h"
 
 namespace {
 
@@ -36,52 +37,16 @@ std::filesystem::path ProgramPath() {
   return (std::filesystem::path(self).parent_path() / QUILLOMAT_EXE_FROM_TESTS).lexically_normal();
 }
 
-// Polls `found` until it gives a window or the patience runs out.
-HWND WaitFor(const std::function<HWND()>& found) {
-  const auto deadline = std::chrono::steady_clock::now() + kPatience;
-  for (;;) {
-    if (const HWND window = found()) {
-      return window;
-    }
-    if (std::chrono::steady_clock::now() > deadline) {
-      return nullptr;
-    }
-    std::this_thread::sleep_for(50ms);
-  }
-}
+using remote::Children;
+using remote::ClassOf;
+using remote::SetTextOf;
+using remote::TextOf;
 
-std::wstring ClassOf(HWND window) {
-  wchar_t name[256] = {};
-  GetClassNameW(window, name, 256);
-  return name;
-}
-
-// A window's text, read through WM_GETTEXT, which the system carries across
-// processes; never waits long on a program that hangs.
-std::wstring TextOf(HWND window) {
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
-    return L"<no answer>";
-  }
-  std::wstring text(length + 1, L'\0');
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                      SMTO_ABORTIFHUNG, 5000, &copied);
-  text.resize(copied);
-  return text;
-}
+HWND WaitFor(const std::function<HWND()>& found) { return remote::WaitFor(kPatience, found); }
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM found) {
   reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
   return TRUE;
-}
-
-std::vector<HWND> Children(HWND parent) {
-  std::vector<HWND> children;
-  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    children.push_back(child);
-  }
-  return children;
 }
 
 // Quillomat.exe running in its own process; ended when the test ends, one
@@ -113,9 +78,11 @@ class QuillomatProcess {
 
   // The process's first visible top-level window of `window_class`, or null.
   HWND FindWindowOfClass(const std::wstring& window_class) const {
-    WindowSearch search{process_.dwProcessId, &window_class, nullptr};
-    EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return remote::FindTopLevelWindow([&](HWND window) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(window, &owner);
+      return owner == process_.dwProcessId && ClassOf(window) == window_class;
+    });
   }
 
   HWND WaitForMainWindow() const {
@@ -131,23 +98,6 @@ class QuillomatProcess {
   }
 
  private:
-  struct WindowSearch {
-    DWORD process_id;
-    const std::wstring* window_class;
-    HWND found;
-  };
-  static BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<WindowSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->process_id && IsWindowVisible(window) &&
-        ClassOf(window) == *search->window_class) {
-      search->found = window;
-      return FALSE;
-    }
-    return TRUE;
-  }
-
   PROCESS_INFORMATION process_{};
   bool started_ = false;
 };
@@ -200,8 +150,7 @@ TEST_F(QuillomatProgram, MissingFileShowsTheRealMessageBox) {
 
   const test_support::TempDir dir;
   const std::wstring missing = platform::TextFromPath(dir.path() / "missing.cnt");
-  SendMessageTimeoutW(controls.txtFile(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(missing.c_str()),
-                      SMTO_ABORTIFHUNG, 5000, nullptr);
+  SetTextOf(controls.txtFile(), missing);
   // Posted, not sent: the click returns only once the box is closed.
   PostMessageW(controls.pbStart(), BM_CLICK, 0, 0);
 
@@ -274,8 +223,7 @@ TEST_F(QuillomatProgram, SelectFileShowsTheRealOpenDialog) {
   const test_support::TempDir dir;
   const std::wstring path = platform::TextFromPath(dir.Write("ecu.cnt", "123456789"));
   const std::wstring before = L"C:\\before.cnt";
-  SendMessageTimeoutW(controls.txtFile(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(before.c_str()),
-                      SMTO_ABORTIFHUNG, 5000, nullptr);
+  SetTextOf(controls.txtFile(), before);
 
   const auto open_dialog = [&] {
     PostMessageW(controls.pbSelectFile(), BM_CLICK, 0, 0);
@@ -302,8 +250,7 @@ TEST_F(QuillomatProgram, SelectFileShowsTheRealOpenDialog) {
   ASSERT_NE(confirmed, nullptr);
   const HWND file_name = FindDescendant(confirmed, L"Edit");
   ASSERT_NE(file_name, nullptr);
-  SendMessageTimeoutW(file_name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
-                      SMTO_ABORTIFHUNG, 5000, nullptr);
+  SetTextOf(file_name, path);
   PostMessageW(GetDlgItem(confirmed, IDOK), BM_CLICK, 0, 0);
   ASSERT_TRUE(closed(confirmed));
   EXPECT_EQ(WaitFor([&] { return TextOf(controls.txtFile()) == path ? form_ : nullptr; }), form_)
@@ -384,8 +331,7 @@ TEST_F(QuillomatProgram, PicturesAfterACalculationAndDuringLongWork) {
   const test_support::TempDir dir;
   const auto calculate = [&](const std::filesystem::path& file) {
     const std::wstring path = platform::TextFromPath(file);
-    SendMessageTimeoutW(controls.txtFile(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
-                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    SetTextOf(controls.txtFile(), path);
     PostMessageW(controls.pbStart(), BM_CLICK, 0, 0);
   };
   calculate(dir.Write("ecu.cnt", "123456789"));
@@ -425,8 +371,7 @@ TEST_F(QuillomatProgram, EndsAtOnceWhileADeviceHoldsTheWork) {
     ASSERT_NE(form, nullptr);
     const Controls controls(form);
     const std::wstring path = device->Path(stuck.file);
-    SendMessageTimeoutW(controls.txtFile(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
-                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    SetTextOf(controls.txtFile(), path);
     PostMessageW(controls.pbStart(), BM_CLICK, 0, 0);
     ASSERT_NE(WaitFor([&] { return FindDescendant(form, L"msctls_progress32"); }), nullptr);
     PostMessageW(stuck.message == BM_CLICK ? Children(form).at(6) : form, stuck.message, 0, 0);
