@@ -10,7 +10,6 @@
 
 #include "crc/combine.h"
 #include "crc/read_rate.h"
-#include "platform/cancel_io.h"
 
 namespace crc {
 namespace {
@@ -142,14 +141,9 @@ std::optional<std::uint32_t> FoldRanges(platform::ReadOnlyFile& file, std::uint3
   FirstFailure failure;
   const auto fold = [&](Range& range, platform::ReadOnlyFile& source) {
     try {
-      // A read left hanging by a device that stopped answering is cancelled
-      // where the system can, so that the stop reaches every thread.
-      const platform::CancelIoOnStop cancel_io(halt.get_token());
       FoldRange(source, range, update, plan, halt.get_token(), progress, &watch);
     } catch (...) {
-      // A read that fails once the stop is requested is the stop's doing
-      // (its cancelling): the first failure, or the stop, is the outcome.
-      if (!halt.stop_requested()) failure.Record(std::current_exception());
+      failure.Record(std::current_exception());
     }
     if (range.outcome != RangeEnd::kComplete) halt.request_stop();
   };

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "crc/clsCRC32.h"
-#include "platform/cancel_io.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
@@ -38,7 +37,9 @@ Outcome WithMessage(std::wstring message) {
   return outcome;
 }
 
-Outcome Compute(std::wstring path, std::stop_token stop, crc::FileProgress& progress) {
+}  // namespace
+
+Outcome ComputeFileCRC(std::wstring path, std::stop_token stop, crc::FileProgress& progress) {
   try {
     // A NUL would end the path early wherever the system reads it, and the
     // message would show another path than the one given: refuse it as such.
@@ -50,27 +51,17 @@ Outcome Compute(std::wstring path, std::stop_token stop, crc::FileProgress& prog
     }
     clsCRC32 crc;
     const auto value = crc.CalculateFile(platform::PathFromText(path), {}, stop, progress);
-    return value ? WithText(FormatChecksum(*value)) : Outcome{};
+    if (!value) {
+      Outcome cancelled;
+      cancelled.cancelled = true;
+      return cancelled;
+    }
+    return WithText(FormatChecksum(*value));
   } catch (const std::system_error& failure) {
     return WithMessage(platform::FailureText(failure.code()));
   } catch (const std::bad_alloc&) {
     return WithMessage(platform::FailureText(platform::kErrorOutOfMemory));
   }
-}
-
-}  // namespace
-
-Outcome ComputeFileCRC(std::wstring path, std::stop_token stop, crc::FileProgress& progress) {
-  // A device that stops answering can hold this thread in an existence check,
-  // an open or a read; the stop request cancels that call where the system can.
-  // The cancelled call fails or finds no file: either way, the work stopped.
-  const platform::CancelIoOnStop cancel_io(stop);
-  Outcome outcome = Compute(std::move(path), stop, progress);
-  if (stop.stop_requested()) {
-    outcome = {};
-    outcome.cancelled = true;
-  }
-  return outcome;
 }
 
 std::wstring ComputeFileCRC(std::wstring path) {
