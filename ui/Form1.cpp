@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <chrono>
 #include <cstdint>
 #include <new>
 #include <optional>
@@ -29,9 +28,6 @@ constexpr UINT kChecksumDone = WM_APP + 1;
 constexpr UINT_PTR kProgressTimer = 1;
 constexpr UINT kProgressDelayMs = 500;
 constexpr UINT kProgressIntervalMs = 200;
-// A window that goes away gives a worker this long to stop by itself (it does
-// within a block while the file keeps arriving) and then abandons it.
-constexpr std::chrono::milliseconds kStopPatience{200};
 
 HICON LoadProgramIcon(HINSTANCE instance, int metric_x, int metric_y) {
   return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUILLOMAT), IMAGE_ICON,
@@ -314,11 +310,9 @@ void Form1::pbStart_Click() {
   BeginWork();
 }
 
-// The window never waits for a whole file, nor for a device that stopped answering.
-void Form1::pbExit_Click() {
-  StopWork();
-  DestroyWindow(window_);
-}
+// The window goes at once (OnDestroy abandons running work): it never waits
+// for a whole file, nor for a device that stopped answering.
+void Form1::pbExit_Click() { DestroyWindow(window_); }
 
 // While the checksum runs, the path box is read-only (its text can still be
 // selected and copied) and "..." and Calculate are disabled. A disabled button
@@ -360,10 +354,9 @@ void Form1::CancelWork() {
   EndWork();
 }
 
-// Ends running work for a window that goes away, waiting at most
-// kStopPatience for the worker; what it came to is dropped.
+// Ends running work for a window that goes away; what it came to is dropped.
 void Form1::StopWork() {
-  job_.Stop(kStopPatience);
+  job_.Abandon();
   KillTimer(window_, kProgressTimer);
   progress_bar_.Hide();
 }

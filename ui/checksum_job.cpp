@@ -1,8 +1,6 @@
 #include "ui/checksum_job.h"
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <stop_token>
 #include <thread>
 #include <utility>
@@ -23,10 +21,8 @@ struct ChecksumJob::Work {
   WPARAM number = 0;
   std::stop_source stop;
   crc::FileProgress progress;
-  std::mutex mutex;
-  std::condition_variable ended_signal;
-  bool ended = false;    // guarded by mutex
-  Mod::Outcome outcome;  // written by the worker before `ended`
+  Mod::Outcome outcome;            // written by the worker before `ended`
+  std::atomic<bool> ended{false};  // released by the worker, acquired by Finish
 };
 
 void ChecksumJob::Start(std::wstring path, HWND window, UINT done_message) {
@@ -36,14 +32,8 @@ void ChecksumJob::Start(std::wstring path, HWND window, UINT done_message) {
   ++live_workers;
   try {
     std::thread([work, path = std::move(path), window, done_message]() mutable {
-      Mod::Outcome outcome =
-          Mod::ComputeFileCRC(std::move(path), work->stop.get_token(), work->progress);
-      {
-        const std::lock_guard lock(work->mutex);
-        work->outcome = std::move(outcome);
-        work->ended = true;
-      }
-      work->ended_signal.notify_all();
+      work->outcome = Mod::ComputeFileCRC(std::move(path), work->stop.get_token(), work->progress);
+      work->ended.store(true, std::memory_order_release);
       // Posted, never sent: the window's thread never waits for this one.
       // A window that has gone meanwhile makes this fail, harmlessly.
       PostMessageW(window, done_message, work->number, 0);
@@ -64,21 +54,11 @@ void ChecksumJob::Abandon() {
   }
 }
 
-void ChecksumJob::Stop(std::chrono::milliseconds patience) {
-  if (work_) {
-    work_->stop.request_stop();
-    std::unique_lock lock(work_->mutex);
-    work_->ended_signal.wait_for(lock, patience, [this] { return work_->ended; });
-  }
-  work_.reset();
-}
-
 std::optional<Mod::Outcome> ChecksumJob::Finish(WPARAM number) {
-  if (!work_ || work_->number != number) {
+  if (!work_ || work_->number != number || !work_->ended.load(std::memory_order_acquire)) {
     return std::nullopt;
   }
   const std::shared_ptr<Work> work = std::move(work_);
-  const std::lock_guard lock(work->mutex);  // orders the worker's writes before the read
   return std::move(work->outcome);
 }
 

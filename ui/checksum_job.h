@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,11 +44,8 @@ class ChecksumJob {
   // Asks the worker to stop and stops waiting for it: running() is false at
   // once. A worker that is reading stops within about one read block; one held
   // by a device ends when the device answers (or fails) the call it is in.
+  // The program may end meanwhile: the worker holds nothing that needs it.
   void Abandon();
-
-  // Asks the worker to stop and waits for it at most `patience`, then
-  // abandons it; for a window that goes away.
-  void Stop(std::chrono::milliseconds patience);
 
   // What the worker came to, when `done_message` arrives with `number`; or
   // std::nullopt when the message came from a worker already abandoned.

@@ -7,8 +7,8 @@
 //   checksum: <the checksum box's text>     or
 //   message: <the text of the message box that the program showed>
 // Exits with 0 once it found the window and pressed Calculate, 1 when no
-// window came or it did not answer, 2 for a wrong command line. scripts/run uses it to show the
-// window at work.
+// window came or it did not answer, 2 for a wrong command line. scripts/run
+// uses it to show the window at work.
 
 #include <windows.h>
 

@@ -109,6 +109,7 @@ struct Controls {
   HWND pbSelectFile() const { return all.at(2); }
   HWND TXTCRC() const { return all.at(4); }
   HWND pbStart() const { return all.at(5); }
+  HWND pbExit() const { return all.at(6); }
   std::vector<HWND> all;
 };
 
@@ -374,7 +375,7 @@ TEST_F(QuillomatProgram, EndsAtOnceWhileADeviceHoldsTheWork) {
     SetTextOf(controls.txtFile(), path);
     PostMessageW(controls.pbStart(), BM_CLICK, 0, 0);
     ASSERT_NE(WaitFor([&] { return FindDescendant(form, L"msctls_progress32"); }), nullptr);
-    PostMessageW(stuck.message == BM_CLICK ? Children(form).at(6) : form, stuck.message, 0, 0);
+    PostMessageW(stuck.message == BM_CLICK ? controls.pbExit() : form, stuck.message, 0, 0);
     EXPECT_EQ(program.WaitForExit(5s), 0u) << "the device still holds " << stuck.file;
   }
   PostMessageW(form_, WM_CLOSE, 0, 0);
