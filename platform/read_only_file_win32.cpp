@@ -6,6 +6,7 @@
 #include "platform/error.h"
 #include "platform/read_only_file.h"
 #include "platform/win32_path.h"
+#include "platform/wow64_redirection.h"
 
 namespace platform {
 
@@ -14,9 +15,13 @@ ReadOnlyFile ReadOnlyFile::Open(const NativePath& path) {
     ThrowError(kErrorInvalidName, "open");
   }
   const std::wstring name = Win32PathName(path);
-  const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  {
+    const Wow64RedirectionOff redirection_off;
+    handle = CreateFileW(name.c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  }
   if (handle == INVALID_HANDLE_VALUE) {
     ThrowLastError("CreateFileW");
   }
@@ -70,9 +75,13 @@ std::uint64_t ReadOnlyFile::Size() const {
 // A handle of its own, rather than a duplicate: Windows serialises all reads
 // through one synchronous handle, which would leave the threads taking turns.
 ReadOnlyFile ReadOnlyFile::Reopen() const {
-  HANDLE handle =
-      ReOpenFile(handle_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                 FILE_FLAG_SEQUENTIAL_SCAN);
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  {
+    const Wow64RedirectionOff redirection_off;  // as in Open, for the range threads
+    handle =
+        ReOpenFile(handle_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                   FILE_FLAG_SEQUENTIAL_SCAN);
+  }
   if (handle == INVALID_HANDLE_VALUE &&
       !DuplicateHandle(GetCurrentProcess(), handle_, GetCurrentProcess(), &handle, 0, FALSE,
                        DUPLICATE_SAME_ACCESS)) {

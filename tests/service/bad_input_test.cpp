@@ -13,6 +13,12 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <cwchar>
+
+#include "platform/win32_path.h"
+#include "platform/wow64_redirection.h"
+#include "tests/support/crc32_zeros.h"
 #else
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -92,6 +98,26 @@ TEST_F(BadInput, PathsLongerThanTheClassicLimit) {
 }
 
 #ifdef _WIN32
+// The classic functions' limit applies to the full path: a short relative path
+// from a deep current folder is a long one.
+TEST_F(BadInput, ShortRelativePathWhoseFullPathIsLong) {
+  std::filesystem::path deep = dir_.path();
+  while (deep.native().size() < 190) {
+    deep /= std::wstring(40, L'c');
+  }
+  const std::wstring relative = std::wstring(60, L'd') + L"\\long.cnt";
+  std::filesystem::create_directories(deep / std::wstring(60, L'd'));
+  std::ofstream(deep / relative, std::ios::binary) << "abc";
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(deep);
+  ASSERT_GT(deep.native().size() + 1 + relative.size(), std::size_t{MAX_PATH});
+  EXPECT_EQ(Mod::ComputeFileCRC(relative), L"352441C2");
+  // Wine has no such limit; Windows does, so the path goes in the long form.
+  EXPECT_EQ(platform::Win32PathName(relative), L"\\\\?\\" + (deep / relative).native());
+  std::filesystem::current_path(previous);
+  EXPECT_TRUE(recorder_.messages().empty());
+}
+
 TEST_F(BadInput, DeviceNamesAreNotFiles) {
   for (const std::wstring device : {L"NUL", L"CON", L"COM1", L"nul.cnt", L"\\\\.\\NUL"}) {
     EXPECT_EQ(OnlyMessageFor(device), L"File not found : " + device);
@@ -109,6 +135,44 @@ TEST_F(BadInput, NamedPipeIsNotAFile) {
   EXPECT_EQ(OnlyMessageFor(name), L"File not found : " + name);
   CloseHandle(server);
 }
+#ifndef _WIN64
+// A 32-bit program on 64-bit Windows is shown SysWOW64 where System32 is
+// named: the checksum must be the named file's, large files' ranges included.
+TEST_F(BadInput, System32IsSystem32InA32BitProgram) {
+  BOOL wow64 = FALSE;
+  if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) {
+    GTEST_SKIP() << "not a 32-bit program on 64-bit Windows";
+  }
+  wchar_t windows[MAX_PATH] = {};
+  ASSERT_GT(GetSystemWindowsDirectoryW(windows, MAX_PATH), 0u);
+  const std::wstring name = L"quillomat-test-" + std::to_wstring(GetCurrentProcessId()) + L".cnt";
+  const std::wstring system32 = std::wstring(windows) + L"\\System32\\" + name;
+  const std::wstring syswow64 = std::wstring(windows) + L"\\SysWOW64\\" + name;
+  const auto write = [](const std::wstring& path, std::string_view bytes, DWORD times) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    for (DWORD i = 0; i < times; ++i) {
+      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    }
+    return CloseHandle(file);
+  };
+  const std::string zeros(1 << 20, '\0');
+  {
+    const platform::Wow64RedirectionOff redirection_off;
+    ASSERT_TRUE(redirection_off.active());
+    ASSERT_TRUE(write(system32, zeros, 32));
+  }
+  ASSERT_TRUE(write(syswow64, "abc", 1));
+  wchar_t expected[9] = {};
+  std::swprintf(expected, 9, L"%X", ~test_support::AdvanceOverZeros(0xFFFFFFFFu, 32u << 20));
+  EXPECT_EQ(Mod::ComputeFileCRC(system32), expected);
+  EXPECT_EQ(Mod::ComputeFileCRC(syswow64), L"352441C2");
+  DeleteFileW(syswow64.c_str());
+  const platform::Wow64RedirectionOff redirection_off;
+  DeleteFileW(system32.c_str());
+}
+#endif
 #else
 TEST_F(BadInput, SpecialFilesAreNotFiles) {
   const std::wstring fifo = InDir(L"fifo.cnt");
