@@ -24,12 +24,13 @@ std::wstring Win32PathName(std::wstring_view path) {
   // Leave room for the 8.3 name the classic APIs may append (MAX_PATH - 12).
   constexpr std::size_t kClassicLimit = MAX_PATH - 12;
   std::wstring text(path);
-  if (text.size() < kClassicLimit || text.rfind(L"\\\\?\\", 0) == 0 ||
-      text.rfind(L"\\\\.\\", 0) == 0) {
+  if (text.rfind(L"\\\\?\\", 0) == 0 || text.rfind(L"\\\\.\\", 0) == 0) {
     return text;
   }
+  // The limit applies to the full path: a short relative path (or one with
+  // "..") from a deep current folder can be too long.
   const std::wstring full = FullPathName(text);
-  if (full.empty()) {
+  if (full.empty() || (text.size() < kClassicLimit && full.size() < kClassicLimit)) {
     return text;
   }
   if (full.rfind(L"\\\\", 0) == 0) {

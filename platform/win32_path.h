@@ -7,8 +7,8 @@
 
 namespace platform {
 
-// `path` itself when it is short enough for the classic APIs (MAX_PATH) or is
-// already in the \\?\ or \\.\ form; otherwise its full path in the
+// `path` itself when its full path is short enough for the classic APIs
+// (MAX_PATH) or it is already in the \\?\ or \\.\ form; otherwise its full path in the
 // extended-length form (\\?\C:\... or \\?\UNC\server\share\...), which has no
 // MAX_PATH limit whatever the system's long-path setting says.
 std::wstring Win32PathName(std::wstring_view path);
