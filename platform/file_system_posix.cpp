@@ -1,5 +1,8 @@
 #include <sys/stat.h>
 
+#include <cerrno>
+
+#include "platform/error.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
 
@@ -11,7 +14,15 @@ bool FileExists(std::wstring_view path) {
   }
   const NativePath native = PathFromText(path);
   struct stat info {};
-  return ::stat(native.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  if (::stat(native.c_str(), &info) == 0) {
+    return S_ISREG(info.st_mode);
+  }
+  // Only these mean there is no such file; access denied or an I/O error
+  // means the check could not be made.
+  if (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG) {
+    return false;
+  }
+  ThrowLastError("stat");
 }
 
 }  // namespace platform

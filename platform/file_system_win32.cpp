@@ -3,8 +3,10 @@
 #include <cwctype>
 #include <string>
 
+#include "platform/error.h"
 #include "platform/file_system.h"
 #include "platform/win32_path.h"
+#include "platform/wow64_redirection.h"
 
 namespace platform {
 namespace {
@@ -20,6 +22,24 @@ bool NamesADevice(const std::wstring& path) {
   return !(full.size() >= 7 && std::iswalpha(full[4]) && full[5] == L':' && full[6] == L'\\');
 }
 
+// The answers that mean there is no such file, as against a check that could
+// not be made: access denied, a logon failure, a sharing violation or a lost
+// connection on a share say nothing about whether the file is there.
+bool MeansNoSuchFile(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 bool FileExists(std::wstring_view path) {
@@ -28,11 +48,24 @@ bool FileExists(std::wstring_view path) {
     return false;
   }
   const std::wstring text(path);
+  if (NamesADevice(text)) {
+    return false;
+  }
   const std::wstring name = Win32PathName(text);
-  const DWORD attributes = GetFileAttributesW(name.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0 &&
-         !NamesADevice(text);
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  DWORD error = ERROR_SUCCESS;
+  {
+    const Wow64RedirectionOff redirection_off;
+    attributes = GetFileAttributesW(name.c_str());
+    error = GetLastError();
+  }
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    if (MeansNoSuchFile(error)) {
+      return false;
+    }
+    ThrowError(static_cast<int>(error), "GetFileAttributesW");
+  }
+  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
 }  // namespace platform

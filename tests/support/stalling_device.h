@@ -12,7 +12,7 @@
 namespace test_support {
 
 struct StallingDevice {
-  std::wstring folder;  // holds "reads-stall.cnt" and "lookup-stalls.cnt"
+  std::wstring folder;  // holds "reads-stall.cnt", "lookup-stalls.cnt", "lookup-denied.cnt"
 
   // The device, its calls hanging from now on; std::nullopt where this run has none.
   static std::optional<StallingDevice> Find() {

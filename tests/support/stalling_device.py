@@ -6,9 +6,11 @@ share does when its server goes away.
   stalling_device.py mount DIR RELEASE    mount it on DIR (returns once mounted)
   stalling_device.py unmount DIR RELEASE  release every blocked call, unmount
 
-It serves two files of zeros:
+It serves three files of zeros:
   reads-stall.cnt   64 MiB; a read that reaches past 16 MiB blocks
   lookup-stalls.cnt 1 MiB; looking the file up (its attributes) blocks
+  lookup-denied.cnt 1 MiB, listed in its folder; looking it up is refused with
+                    "permission denied", as a share refuses a user it does not know
 A blocked call waits while RELEASE does not exist, so a test deletes RELEASE
 to make the device stop answering and creates it to let the calls return. A
 call whose caller is being killed fails at once with EIO, as on a network file
@@ -30,7 +32,8 @@ from fusepy import FUSE, FuseOSError, Operations, fuse_get_context
 MiB = 1 << 20
 READS_STALL = "/reads-stall.cnt"
 LOOKUP_STALLS = "/lookup-stalls.cnt"
-SIZES = {READS_STALL: 64 * MiB, LOOKUP_STALLS: 1 * MiB}
+LOOKUP_DENIED = "/lookup-denied.cnt"
+SIZES = {READS_STALL: 64 * MiB, LOOKUP_STALLS: 1 * MiB, LOOKUP_DENIED: 1 * MiB}
 STALL_FROM = 16 * MiB
 
 
@@ -63,6 +66,8 @@ class StallingDevice(Operations):
             raise FuseOSError(errno.ENOENT)
         if path == LOOKUP_STALLS:
             self.wait_for_release()
+        if path == LOOKUP_DENIED:
+            raise FuseOSError(errno.EACCES)
         return {"st_mode": stat.S_IFREG | 0o444, "st_nlink": 1, "st_size": SIZES[path]}
 
     def readdir(self, path, fh):
