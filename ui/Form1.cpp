@@ -60,6 +60,17 @@ void ReportFailure(const std::error_code& code) {
   platform::ShowMessage(platform::FailureText(code), Mod::kProgramTitle);
 }
 
+// Run as administrator, the window still takes files dropped from a normal
+// Explorer: User Interface Privilege Isolation blocks these messages from
+// lower integrity levels unless the window lets them in
+// ("ChangeWindowMessageFilterEx function").
+void AcceptDropsFromLowerIntegrity(HWND window) {
+  constexpr UINT kCopyGlobalData = 0x0049;  // WM_COPYGLOBALDATA: drag and drop between processes
+  for (const UINT message : {UINT{WM_DROPFILES}, UINT{WM_COPYDATA}, kCopyGlobalData}) {
+    ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr);
+  }
+}
+
 class DropOwner {
  public:
   explicit DropOwner(HDROP drop) : drop_(drop) {}
@@ -168,6 +179,7 @@ bool Form1::OnCreate() {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   focus_ = Item(Control::txtFile);
   TaskbarProgress::AcceptButtonCreated(window_);
+  AcceptDropsFromLowerIntegrity(window_);
   platform::SetMessageOwner(window_);
   created_ = true;
   return true;
