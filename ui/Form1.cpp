@@ -11,6 +11,7 @@
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "service/Mod.h"
+#include "ui/path_box.h"
 #include "ui/resource_ids.h"
 
 namespace ui {
@@ -172,6 +173,7 @@ bool Form1::OnCreate() {
       return false;
     }
   }
+  UnquotePastedPaths(Item(Control::txtFile));
   dpi_ = WindowDpi(window_);
   LayOut();
   const SIZE size = WindowSize(dpi_);
