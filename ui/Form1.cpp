@@ -108,6 +108,7 @@ LRESULT CALLBACK Form1::WindowProcedure(HWND window, UINT message, WPARAM wparam
     auto* form = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
     form->window_ = window;
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    EnableNonClientScalingOnPerMonitorV1(window);
   }
   auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!form) {
@@ -233,11 +234,16 @@ void Form1::OnActivate(bool active) {
   }
 }
 
+// The window goes where the system suggests, at its own size for the new DPI.
+// Only per-monitor v2 asks for that size first ("WM_GETDPISCALEDSIZE message");
+// per-monitor v1 suggests the old size scaled, caption and all, which leaves
+// an empty strip below the buttons or cuts them off.
 void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
   dpi_ = dpi;
   LayOut();
-  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  const SIZE size = WindowSize(dpi);
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The caption and borders do not scale in proportion to the DPI, so the

@@ -226,8 +226,9 @@ TEST_F(Form1Layout, ControlsUseTheSystemMessageFont) {
   }
 }
 
-// Moving to a 200 % monitor doubles every control and the font, and the
-// window takes the rectangle the system suggests.
+// Moving to a 200 % monitor doubles every control and the font. The window
+// goes where the system suggests, at the size that fits its doubled client
+// area, whatever size comes with the suggestion.
 TEST_F(Form1Layout, RelaysOutWhenTheDpiChanges) {
   if (GetDpiForWindow(Form()) != 96) {
     GTEST_SKIP() << "the display is not at 96 DPI";
@@ -238,12 +239,18 @@ TEST_F(Form1Layout, RelaysOutWhenTheDpiChanges) {
                  sizeof before, &before),
       0);
 
-  const RECT suggested{40, 30, 40 + 1230, 30 + 360};
+  const RECT suggested{40, 30, 40 + 1300, 30 + 400};
   SendMessageW(Form(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
 
+  RECT fits{0, 0, 2 * 603, 2 * 154};
+  ASSERT_TRUE(AdjustWindowRectExForDpi(&fits, GetWindowLongW(Form(), GWL_STYLE), FALSE,
+                                       GetWindowLongW(Form(), GWL_EXSTYLE), 192));
+  OffsetRect(&fits, suggested.left - fits.left, suggested.top - fits.top);
   RECT window{};
   GetWindowRect(Form(), &window);
-  EXPECT_TRUE(EqualRect(&window, &suggested));
+  EXPECT_TRUE(EqualRect(&window, &fits))
+      << window.left << "," << window.top << " " << window.right - window.left << "x"
+      << window.bottom - window.top;
   RECT exit{};
   GetWindowRect(Item(Control::pbExit), &exit);
   MapWindowPoints(nullptr, Form(), reinterpret_cast<POINT*>(&exit), 2);
