@@ -64,7 +64,10 @@ std::wstring ShowPlatformOpenDialog(const OpenFileRequest& request) {
   FILEOPENDIALOGOPTIONS options = 0;
   Check(dialog->GetOptions(&options), "IFileOpenDialog::GetOptions");
   // Only items with a file-system path: the checksum reads the file by path.
-  Check(dialog->SetOptions(options | FOS_FORCEFILESYSTEM), "IFileOpenDialog::SetOptions");
+  // Nothing joins the user's Recent items, which Windows does for the chosen
+  // file unless told not to ("_FILEOPENDIALOGOPTIONS enumeration").
+  Check(dialog->SetOptions(options | FOS_FORCEFILESYSTEM | FOS_DONTADDTORECENT),
+        "IFileOpenDialog::SetOptions");
 
   std::vector<COMDLG_FILTERSPEC> types;
   for (const FileFilter& filter : request.filters) {

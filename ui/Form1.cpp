@@ -11,6 +11,7 @@
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "service/Mod.h"
+#include "ui/path_box.h"
 #include "ui/resource_ids.h"
 
 namespace ui {
@@ -60,6 +61,17 @@ void ReportFailure(const std::error_code& code) {
   platform::ShowMessage(platform::FailureText(code), Mod::kProgramTitle);
 }
 
+// Run as administrator, the window still takes files dropped from a normal
+// Explorer: User Interface Privilege Isolation blocks these messages from
+// lower integrity levels unless the window lets them in
+// ("ChangeWindowMessageFilterEx function").
+void AcceptDropsFromLowerIntegrity(HWND window) {
+  constexpr UINT kCopyGlobalData = 0x0049;  // WM_COPYGLOBALDATA: drag and drop between processes
+  for (const UINT message : {UINT{WM_DROPFILES}, UINT{WM_COPYDATA}, kCopyGlobalData}) {
+    ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr);
+  }
+}
+
 class DropOwner {
  public:
   explicit DropOwner(HDROP drop) : drop_(drop) {}
@@ -96,6 +108,7 @@ LRESULT CALLBACK Form1::WindowProcedure(HWND window, UINT message, WPARAM wparam
     auto* form = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
     form->window_ = window;
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    EnableNonClientScalingOnPerMonitorV1(window);
   }
   auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!form) {
@@ -161,6 +174,7 @@ bool Form1::OnCreate() {
       return false;
     }
   }
+  UnquotePastedPaths(Item(Control::txtFile));
   dpi_ = WindowDpi(window_);
   LayOut();
   const SIZE size = WindowSize(dpi_);
@@ -168,6 +182,7 @@ bool Form1::OnCreate() {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   focus_ = Item(Control::txtFile);
   TaskbarProgress::AcceptButtonCreated(window_);
+  AcceptDropsFromLowerIntegrity(window_);
   platform::SetMessageOwner(window_);
   created_ = true;
   return true;
@@ -219,11 +234,16 @@ void Form1::OnActivate(bool active) {
   }
 }
 
+// The window goes where the system suggests, at its own size for the new DPI.
+// Only per-monitor v2 asks for that size first ("WM_GETDPISCALEDSIZE message");
+// per-monitor v1 suggests the old size scaled, caption and all, which leaves
+// an empty strip below the buttons or cuts them off.
 void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
   dpi_ = dpi;
   LayOut();
-  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  const SIZE size = WindowSize(dpi);
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The caption and borders do not scale in proportion to the DPI, so the

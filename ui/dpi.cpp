@@ -1,15 +1,37 @@
 #include "ui/dpi.h"
 
+#include <shellscalingapi.h>
+
 namespace ui {
 namespace {
 
-// A user32 function that older Windows versions lack, or null.
+// A function of `module` that older Windows versions lack, or null.
 template <class Function>
-Function* User32Function(const char* name) {
-  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  const FARPROC address = user32 ? GetProcAddress(user32, name) : nullptr;
+Function* ModuleFunction(HMODULE module, const char* name) {
+  const FARPROC address = module ? GetProcAddress(module, name) : nullptr;
   // Through the generic function type, which GCC accepts for any function cast.
   return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(address));
+}
+
+template <class Function>
+Function* User32Function(const char* name) {
+  return ModuleFunction<Function>(GetModuleHandleW(L"user32.dll"), name);
+}
+
+// Windows 8.1's per-monitor DPI, for systems without GetDpiForWindow, or 0.
+// shcore.dll comes from System32 only. Windows 7 has none (and may not know
+// LOAD_LIBRARY_SEARCH_SYSTEM32): there the load fails and this gives 0.
+UINT MonitorDpi(HWND window) {
+  static const auto get_dpi_for_monitor = ModuleFunction<decltype(GetDpiForMonitor)>(
+      LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32), "GetDpiForMonitor");
+  const HMONITOR monitor =
+      get_dpi_for_monitor ? MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST) : nullptr;
+  UINT dpi_x = 0;
+  UINT dpi_y = 0;
+  if (!monitor || FAILED(get_dpi_for_monitor(monitor, MDT_EFFECTIVE_DPI, &dpi_x, &dpi_y))) {
+    return 0;
+  }
+  return dpi_y;
 }
 
 UINT SystemDpi() {
@@ -26,8 +48,27 @@ UINT SystemDpi() {
 UINT WindowDpi(HWND window) {
   static const auto get_dpi_for_window =
       User32Function<decltype(GetDpiForWindow)>("GetDpiForWindow");
-  const UINT dpi = get_dpi_for_window ? get_dpi_for_window(window) : 0;
+  UINT dpi = get_dpi_for_window ? get_dpi_for_window(window) : 0;
+  if (dpi == 0) {
+    dpi = MonitorDpi(window);
+  }
   return dpi != 0 ? dpi : SystemDpi();
+}
+
+// Per-monitor v1 (Windows 10 1607) scales the caption and borders only of the
+// windows that ask at WM_NCCREATE; per-monitor v2 scales every window's itself
+// ("EnableNonClientDpiScaling function"). Older systems never scale them.
+void EnableNonClientScalingOnPerMonitorV1(HWND window) {
+  static const auto enable =
+      User32Function<decltype(EnableNonClientDpiScaling)>("EnableNonClientDpiScaling");
+  static const auto context_of =
+      User32Function<decltype(GetWindowDpiAwarenessContext)>("GetWindowDpiAwarenessContext");
+  static const auto equal =
+      User32Function<decltype(AreDpiAwarenessContextsEqual)>("AreDpiAwarenessContextsEqual");
+  if (enable && context_of && equal &&
+      equal(context_of(window), DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE)) {
+    enable(window);
+  }
 }
 
 SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD ex_style, UINT dpi) {

@@ -1,8 +1,8 @@
 #pragma once
 
-// DPI-aware window metrics. The per-monitor functions arrived with Windows 10
-// (1607); on older systems these fall back to the system DPI, which is what
-// those systems give every window anyway.
+// DPI-aware window metrics. Most per-monitor functions arrived with Windows 10
+// (1607); Windows 8.1 has only the monitor's DPI. On Windows 7 these fall back
+// to the system DPI, which is what it gives every window anyway.
 
 #include <windows.h>
 
@@ -15,6 +15,10 @@ inline constexpr UINT kDefaultDpi = USER_DEFAULT_SCREEN_DPI;  // 96
 
 // The DPI the window is shown at.
 UINT WindowDpi(HWND window);
+
+// Has the system scale the window's caption and borders with its DPI where the
+// window must ask for it (per-monitor v1). Called at WM_NCCREATE.
+void EnableNonClientScalingOnPerMonitorV1(HWND window);
 
 // The outer size of a window with this style whose client area is `client`.
 SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD ex_style, UINT dpi);

@@ -17,6 +17,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/error.h"
@@ -39,6 +40,18 @@ std::wstring TextOf(HWND window) {
   text.resize(static_cast<std::size_t>(
       GetWindowTextW(window, text.data(), static_cast<int>(text.size()) + 1)));
   return text;
+}
+
+// Puts `text` on the clipboard as Unicode text, as copying in Explorer does.
+void PutOnClipboard(HWND owner, const std::wstring& text) {
+  ASSERT_TRUE(OpenClipboard(owner));
+  EmptyClipboard();
+  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+  ASSERT_NE(memory, nullptr);
+  std::copy_n(text.c_str(), text.size() + 1, static_cast<wchar_t*>(GlobalLock(memory)));
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
 }
 
 std::wstring ClassOf(HWND window) {
@@ -213,8 +226,9 @@ TEST_F(Form1Layout, ControlsUseTheSystemMessageFont) {
   }
 }
 
-// Moving to a 200 % monitor doubles every control and the font, and the
-// window takes the rectangle the system suggests.
+// Moving to a 200 % monitor doubles every control and the font. The window
+// goes where the system suggests, at the size that fits its doubled client
+// area, whatever size comes with the suggestion.
 TEST_F(Form1Layout, RelaysOutWhenTheDpiChanges) {
   if (GetDpiForWindow(Form()) != 96) {
     GTEST_SKIP() << "the display is not at 96 DPI";
@@ -225,12 +239,18 @@ TEST_F(Form1Layout, RelaysOutWhenTheDpiChanges) {
                  sizeof before, &before),
       0);
 
-  const RECT suggested{40, 30, 40 + 1230, 30 + 360};
+  const RECT suggested{40, 30, 40 + 1300, 30 + 400};
   SendMessageW(Form(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
 
+  RECT fits{0, 0, 2 * 603, 2 * 154};
+  ASSERT_TRUE(AdjustWindowRectExForDpi(&fits, GetWindowLongW(Form(), GWL_STYLE), FALSE,
+                                       GetWindowLongW(Form(), GWL_EXSTYLE), 192));
+  OffsetRect(&fits, suggested.left - fits.left, suggested.top - fits.top);
   RECT window{};
   GetWindowRect(Form(), &window);
-  EXPECT_TRUE(EqualRect(&window, &suggested));
+  EXPECT_TRUE(EqualRect(&window, &fits))
+      << window.left << "," << window.top << " " << window.right - window.left << "x"
+      << window.bottom - window.top;
   RECT exit{};
   GetWindowRect(Item(Control::pbExit), &exit);
   MapWindowPoints(nullptr, Form(), reinterpret_cast<POINT*>(&exit), 2);
@@ -258,23 +278,34 @@ TEST_F(Form1Layout, NoDefaultButtonAndTheWindowAcceptsDroppedFiles) {
 
 using Form1Keyboard = Form1Test;
 
+// Pasted text replaces the selection as it is, except a path in quotes, as
+// Explorer's "Copy as path" gives it, which goes in without them. Both undo.
 TEST_F(Form1Keyboard, PathBoxTakesTypedAndPastedText) {
   for (const wchar_t c : std::wstring(L"C:\\a")) {
     SendMessageW(Item(Control::txtFile), WM_CHAR, c, 1);
   }
   EXPECT_EQ(Text(Control::txtFile), L"C:\\a");
 
-  const std::wstring pasted = L"\\b.cnt";
-  ASSERT_TRUE(OpenClipboard(Form()));
-  EmptyClipboard();
-  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(wchar_t));
-  ASSERT_NE(memory, nullptr);
-  std::copy_n(pasted.c_str(), pasted.size() + 1, static_cast<wchar_t*>(GlobalLock(memory)));
-  GlobalUnlock(memory);
-  SetClipboardData(CF_UNICODETEXT, memory);
-  CloseClipboard();
-  SendMessageW(Item(Control::txtFile), WM_PASTE, 0, 0);
-  EXPECT_EQ(Text(Control::txtFile), L"C:\\a\\b.cnt");
+  const std::array<std::pair<const wchar_t*, const wchar_t*>, 8> cases{{
+      {L"\\b.cnt", L"\\b.cnt"},
+      {L"\"C:\\ECU\\file \u00e4.cnt\"", L"C:\\ECU\\file \u00e4.cnt"},
+      {L"\"\"", L""},
+      {L"\"", L"\""},
+      {L"\"a\" \"b\"", L"\"a\" \"b\""},
+      {L"\"C:\\a.cnt", L"\"C:\\a.cnt"},
+      {L"C:\\a.cnt\"", L"C:\\a.cnt\""},
+      {L"\"C:\\a.cnt\r\nC:\\b.cnt\"", L"\"C:\\a.cnt"},  // a one-line box keeps the first line
+  }};
+  const HWND box = Item(Control::txtFile);
+  for (const auto& [pasted, inserted] : cases) {
+    SetText(Control::txtFile, L"[old]");
+    SendMessageW(box, EM_SETSEL, 1, 4);
+    PutOnClipboard(Form(), pasted);
+    SendMessageW(box, WM_PASTE, 0, 0);
+    EXPECT_EQ(Text(Control::txtFile), L"[" + std::wstring(inserted) + L"]") << pasted;
+    SendMessageW(box, EM_UNDO, 0, 0);
+    EXPECT_EQ(Text(Control::txtFile), L"[old]") << pasted;
+  }
 }
 
 TEST_F(Form1Keyboard, ChecksumBoxIsReadOnlyButCanBeCopied) {
@@ -506,10 +537,12 @@ TEST_F(Calculate, LongWorkStaysInTheUsersHands) {
   EXPECT_FALSE(Idle());
   EXPECT_EQ(GetFocus(), Item(Control::txtFile));
 
-  // Neither typing, "...", a dropped file, Enter nor a second Calculate
+  // Neither typing, pasting, "...", a dropped file, Enter nor a second Calculate
   // changes anything; a second Calculate on this small file would end at once.
   SetText(Control::txtFile, small);
   SendMessageW(Item(Control::txtFile), WM_CHAR, L'x', 1);
+  PutOnClipboard(Form(), L"\"" + Missing(L"x.cnt") + L"\"");
+  SendMessageW(Item(Control::txtFile), WM_PASTE, 0, 0);
   Click(Control::pbSelectFile);
   SendMessageW(Form(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({Missing(L"x.cnt")})), 0);
   DialogKey(WM_KEYDOWN, VK_RETURN);
