@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/module_function.h"
+
 namespace platform {
 namespace {
 
@@ -19,13 +21,9 @@ const RedirectionFunctions& Functions() {
   static const RedirectionFunctions functions = [] {
     RedirectionFunctions found;
 #ifndef _WIN64
-    if (const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll")) {
-      // Through the generic function type, which GCC accepts for any function cast.
-      found.disable = reinterpret_cast<DisableFunction*>(
-          reinterpret_cast<void (*)()>(GetProcAddress(kernel32, "Wow64DisableWow64FsRedirection")));
-      found.revert = reinterpret_cast<RevertFunction*>(
-          reinterpret_cast<void (*)()>(GetProcAddress(kernel32, "Wow64RevertWow64FsRedirection")));
-    }
+    const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    found.disable = ModuleFunction<DisableFunction>(kernel32, "Wow64DisableWow64FsRedirection");
+    found.revert = ModuleFunction<RevertFunction>(kernel32, "Wow64RevertWow64FsRedirection");
 #endif
     return found;
   }();

@@ -2,27 +2,21 @@
 
 #include <shellscalingapi.h>
 
+#include "platform/module_function.h"
+
 namespace ui {
 namespace {
 
-// A function of `module` that older Windows versions lack, or null.
-template <class Function>
-Function* ModuleFunction(HMODULE module, const char* name) {
-  const FARPROC address = module ? GetProcAddress(module, name) : nullptr;
-  // Through the generic function type, which GCC accepts for any function cast.
-  return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(address));
-}
-
 template <class Function>
 Function* User32Function(const char* name) {
-  return ModuleFunction<Function>(GetModuleHandleW(L"user32.dll"), name);
+  return platform::ModuleFunction<Function>(GetModuleHandleW(L"user32.dll"), name);
 }
 
 // Windows 8.1's per-monitor DPI, for systems without GetDpiForWindow, or 0.
 // shcore.dll comes from System32 only. Windows 7 has none (and may not know
 // LOAD_LIBRARY_SEARCH_SYSTEM32): there the load fails and this gives 0.
 UINT MonitorDpi(HWND window) {
-  static const auto get_dpi_for_monitor = ModuleFunction<decltype(GetDpiForMonitor)>(
+  static const auto get_dpi_for_monitor = platform::ModuleFunction<decltype(GetDpiForMonitor)>(
       LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32), "GetDpiForMonitor");
   const HMONITOR monitor =
       get_dpi_for_monitor ? MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST) : nullptr;
