@@ -108,9 +108,9 @@ TEST_F(BadInput, ShortRelativePathWhoseFullPathIsLong) {
   const std::wstring relative = std::wstring(60, L'd') + L"\\long.cnt";
   std::filesystem::create_directories(deep / std::wstring(60, L'd'));
   std::ofstream(deep / relative, std::ios::binary) << "abc";
+  ASSERT_GT(deep.native().size() + 1 + relative.size(), std::size_t{MAX_PATH});
   const std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::current_path(deep);
-  ASSERT_GT(deep.native().size() + 1 + relative.size(), std::size_t{MAX_PATH});
   EXPECT_EQ(Mod::ComputeFileCRC(relative), L"352441C2");
   // Wine has no such limit; Windows does, so the path goes in the long form.
   EXPECT_EQ(platform::Win32PathName(relative), L"\\\\?\\" + (deep / relative).native());
@@ -148,22 +148,13 @@ TEST_F(BadInput, System32IsSystem32InA32BitProgram) {
   const std::wstring name = L"quillomat-test-" + std::to_wstring(GetCurrentProcessId()) + L".cnt";
   const std::wstring system32 = std::wstring(windows) + L"\\System32\\" + name;
   const std::wstring syswow64 = std::wstring(windows) + L"\\SysWOW64\\" + name;
-  const auto write = [](const std::wstring& path, std::string_view bytes, DWORD times) {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    for (DWORD i = 0; i < times; ++i) {
-      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    }
-    return CloseHandle(file);
-  };
-  const std::string zeros(1 << 20, '\0');
   {
     const platform::Wow64RedirectionOff redirection_off;
     ASSERT_TRUE(redirection_off.active());
-    ASSERT_TRUE(write(system32, zeros, 32));
+    std::ofstream(std::filesystem::path(system32), std::ios::binary)
+        << std::string(32u << 20, '\0');
   }
-  ASSERT_TRUE(write(syswow64, "abc", 1));
+  std::ofstream(std::filesystem::path(syswow64), std::ios::binary) << "abc";
   wchar_t expected[9] = {};
   std::swprintf(expected, 9, L"%X", ~test_support::AdvanceOverZeros(0xFFFFFFFFu, 32u << 20));
   EXPECT_EQ(Mod::ComputeFileCRC(system32), expected);
