@@ -1,8 +1,10 @@
 #include <cstdint>
+#include <system_error>
 #include <vector>
 
 #include "crc/clsCRC32.h"
 #include "crc/fold_file.h"
+#include "platform/error.h"
 #include "platform/read_only_file.h"
 #include "platform/text.h"
 
@@ -18,10 +20,16 @@ std::optional<std::uint32_t> clsCRC32::CalculateFile(const platform::NativePath&
                                                      crc::FileProgress& progress) {
   InitCRC();
   platform::ReadOnlyFile file = platform::ReadOnlyFile::Open(Filename);
+  const platform::FileStamp before = file.Stamp();
   const auto folded = crc::FoldFile(file, lCRC32, crc::SelectedKernel().update,
                                     crc::DefaultReadPlan(), stop, progress);
   if (!folded) {
     return std::nullopt;
+  }
+  // Blocks are read at different moments, ranges even out of order: across
+  // a write they would join into the checksum of a file that never was.
+  if (folded->length != before.size || file.Stamp() != before) {
+    throw std::system_error(platform::FileChangedError(), "CalculateFile");
   }
   lCRC32 = folded->reg;
   if (folded->length == 0) {

@@ -28,7 +28,8 @@ class clsCRC32 {
   // `sAppend` (one byte per character in the ANSI code page) when `sAppend` is
   // not blank. Every call starts a fresh CRC. An empty file gives 0 and its
   // `sAppend` is not processed. Throws std::system_error when the file cannot be
-  // opened or read, so that a failure is never mistaken for a checksum.
+  // opened or read, so that a failure is never mistaken for a checksum, and
+  // platform::FileChangedError() when the file changed while it was read.
   std::uint32_t CalculateFile(const platform::NativePath& Filename, std::wstring_view sAppend = {});
 
   // The same checksum as the call above, for long work on another thread: it

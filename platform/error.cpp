@@ -1,6 +1,26 @@
 #include "platform/error.h"
 
 namespace platform {
+namespace {
+
+constexpr int kFileChanged = 0x20000001;
+
+class QuillomatCategory final : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "Quillomat"; }
+  std::string message(int code) const override {
+    return code == kFileChanged ? "The file changed while it was being read. Try again when "
+                                  "nothing is writing to it."
+                                : "Unknown error";
+  }
+};
+
+}  // namespace
+
+std::error_code FileChangedError() {
+  static const QuillomatCategory category;
+  return {kFileChanged, category};
+}
 
 std::wstring ErrorDescription(const std::error_code& code) {
   if (code.category() == std::system_category()) {

@@ -11,6 +11,12 @@ extern const int kErrorNotARegularFile;  // a device, pipe, socket or directory
 extern const int kErrorInvalidName;      // a path the file system cannot name
 extern const int kErrorOutOfMemory;
 
+// The failure of a file whose size or last-write time changed while it was
+// read: the bytes read may never have been in the file together, so they
+// give no checksum. Its number has bit 29 set, the bit Windows leaves to
+// applications, so it never passes for a system's own code.
+std::error_code FileChangedError();
+
 // The operating system's description of one of its error codes, on one line.
 std::wstring ErrorDescription(int code);
 

@@ -8,10 +8,23 @@
 
 namespace platform {
 
+// What writing a file changes, as its open handle reports it: equal stamps
+// before the first read and after the last mean nothing wrote it meanwhile.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::int64_t write_time = 0;   // last write
+  std::int64_t change_time = 0;  // last change of data or attributes (POSIX)
+  bool operator==(const FileStamp&) const = default;
+};
+
 // A regular disk file opened for reading, from start to end or at given
-// offsets. Other programs may go on reading, writing or deleting it meanwhile. Every failure throws
-// std::system_error carrying the operating system's error code; the file is
-// closed when the object goes away.
+// offsets. While it is open other programs may read it, rename or delete it,
+// but not open it for writing, and a program that has it open for writing
+// keeps it from being opened: so the bytes read are one version of the file.
+// (Writers that share modes do not stop, on a file server's own system or on
+// POSIX, show in its stamp.) Every failure throws std::system_error carrying
+// the operating system's error code; the file is closed when the object goes
+// away.
 class ReadOnlyFile {
  public:
   // Opens `path`. Devices, pipes, sockets and directories are refused with an
@@ -35,6 +48,9 @@ class ReadOnlyFile {
 
   // The file's size now. It may differ by the time the file is read.
   std::uint64_t Size() const;
+
+  // The file's size and times now.
+  FileStamp Stamp() const;
 
   // Another handle onto the same file (not the same path: a file renamed or
   // replaced since is not followed), for reading at offsets on another thread.

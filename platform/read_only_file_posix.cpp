@@ -88,6 +88,18 @@ std::uint64_t ReadOnlyFile::Size() const {
   return static_cast<std::uint64_t>(info.st_size);
 }
 
+FileStamp ReadOnlyFile::Stamp() const {
+  struct stat info {};
+  if (::fstat(handle_, &info) != 0) {
+    ThrowLastError("fstat");
+  }
+  const auto nanoseconds = [](const timespec& time) {
+    return std::int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec;
+  };
+  return {static_cast<std::uint64_t>(info.st_size), nanoseconds(info.st_mtim),
+          nanoseconds(info.st_ctim)};
+}
+
 ReadOnlyFile ReadOnlyFile::Reopen() const {
   const int fd = ::fcntl(handle_, F_DUPFD_CLOEXEC, 0);
   if (fd < 0) {

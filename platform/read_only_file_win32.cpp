@@ -18,8 +18,7 @@ ReadOnlyFile ReadOnlyFile::Open(const NativePath& path) {
   HANDLE handle = INVALID_HANDLE_VALUE;
   {
     const Wow64RedirectionOff redirection_off;
-    handle = CreateFileW(name.c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    handle = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   }
   if (handle == INVALID_HANDLE_VALUE) {
@@ -72,15 +71,27 @@ std::uint64_t ReadOnlyFile::Size() const {
   return static_cast<std::uint64_t>(size.QuadPart);
 }
 
+// The size and last-write time only: ChangeTime also moves when the file is
+// renamed, which sharing allows and which leaves its bytes as they were.
+FileStamp ReadOnlyFile::Stamp() const {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(handle_, &info)) {
+    ThrowLastError("GetFileInformationByHandle");
+  }
+  return {(std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
+          (std::int64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+              info.ftLastWriteTime.dwLowDateTime,
+          0};
+}
+
 // A handle of its own, rather than a duplicate: Windows serialises all reads
 // through one synchronous handle, which would leave the threads taking turns.
 ReadOnlyFile ReadOnlyFile::Reopen() const {
   HANDLE handle = INVALID_HANDLE_VALUE;
   {
     const Wow64RedirectionOff redirection_off;  // as in Open, for the range threads
-    handle =
-        ReOpenFile(handle_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                   FILE_FLAG_SEQUENTIAL_SCAN);
+    handle = ReOpenFile(handle_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                        FILE_FLAG_SEQUENTIAL_SCAN);
   }
   if (handle == INVALID_HANDLE_VALUE &&
       !DuplicateHandle(GetCurrentProcess(), handle_, GetCurrentProcess(), &handle, 0, FALSE,

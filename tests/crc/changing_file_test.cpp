@@ -61,8 +61,8 @@ TEST(ChangingFile, ResultIsTheCrcOfAPrefixThatWasRead) {
                                ->reg);
       }
     } catch (const std::system_error&) {
-      // Opening can fail while the other side recreates the file; that is a
-      // reported failure, not a wrong checksum.
+      // Opening can fail while the other side recreates the file, and
+      // CalculateFile reports the change it sees: failures, not checksums.
     }
   }
   stop = true;

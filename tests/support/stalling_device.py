@@ -6,11 +6,14 @@ share does when its server goes away.
   stalling_device.py mount DIR RELEASE    mount it on DIR (returns once mounted)
   stalling_device.py unmount DIR RELEASE  release every blocked call, unmount
 
-It serves three files of zeros:
-  reads-stall.cnt   64 MiB; a read that reaches past 16 MiB blocks
-  lookup-stalls.cnt 1 MiB; looking the file up (its attributes) blocks
+It serves four files:
+  reads-stall.cnt   64 MiB of zeros; a read that reaches past 16 MiB blocks
+  lookup-stalls.cnt 1 MiB of zeros; looking the file up (its attributes) blocks
   lookup-denied.cnt 1 MiB, listed in its folder; looking it up is refused with
                     "permission denied", as a share refuses a user it does not know
+  written.cnt       24 MiB that another program writes while it is read, as a
+                    process on a file server's own system would: each read past
+                    8 MiB changes every byte and the last-write time (not the size)
 A blocked call waits while RELEASE does not exist, so a test deletes RELEASE
 to make the device stop answering and creates it to let the calls return. A
 call whose caller is being killed fails at once with EIO, as on a network file
@@ -33,8 +36,10 @@ MiB = 1 << 20
 READS_STALL = "/reads-stall.cnt"
 LOOKUP_STALLS = "/lookup-stalls.cnt"
 LOOKUP_DENIED = "/lookup-denied.cnt"
-SIZES = {READS_STALL: 64 * MiB, LOOKUP_STALLS: 1 * MiB, LOOKUP_DENIED: 1 * MiB}
+WRITTEN = "/written.cnt"
+SIZES = {READS_STALL: 64 * MiB, LOOKUP_STALLS: 1 * MiB, LOOKUP_DENIED: 1 * MiB, WRITTEN: 24 * MiB}
 STALL_FROM = 16 * MiB
+WRITTEN_FROM = 8 * MiB
 
 
 def being_killed(thread):
@@ -51,6 +56,7 @@ def being_killed(thread):
 class StallingDevice(Operations):
     def __init__(self, release):
         self.release_file = release
+        self.writes = 0  # how often written.cnt has been written
 
     def wait_for_release(self):
         caller = fuse_get_context()[2]  # the calling thread's id
@@ -68,7 +74,8 @@ class StallingDevice(Operations):
             self.wait_for_release()
         if path == LOOKUP_DENIED:
             raise FuseOSError(errno.EACCES)
-        return {"st_mode": stat.S_IFREG | 0o444, "st_nlink": 1, "st_size": SIZES[path]}
+        return {"st_mode": stat.S_IFREG | 0o444, "st_nlink": 1, "st_size": SIZES[path],
+                "st_mtime": 1_700_000_000 + self.writes if path == WRITTEN else 0}
 
     def readdir(self, path, fh):
         return [".", ".."] + [name[1:] for name in SIZES]
@@ -81,7 +88,10 @@ class StallingDevice(Operations):
     def read(self, path, size, offset, fh):
         if path == READS_STALL and offset + size > STALL_FROM:
             self.wait_for_release()
-        return bytes(max(0, min(size, SIZES[path] - offset)))
+        if path == WRITTEN and offset + size > WRITTEN_FROM:
+            self.writes += 1
+        fill = self.writes % 256 if path == WRITTEN else 0
+        return bytes([fill]) * max(0, min(size, SIZES[path] - offset))
 
 
 def mount(directory, release):
