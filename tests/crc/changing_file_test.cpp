@@ -68,7 +68,10 @@ TEST(ChangingFile, ResultIsTheCrcOfAPrefixThatWasRead) {
   stop = true;
   changer.join();
 
+#ifndef _WIN32
+  // On Windows the writer and the reads keep each other out: every attempt may fail.
   EXPECT_FALSE(results.empty());
+#endif
   for (const std::uint32_t result : results) {
     EXPECT_TRUE(prefix_crcs.count(result)) << std::hex << result << " is no prefix's CRC";
   }
