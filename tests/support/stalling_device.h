@@ -12,7 +12,8 @@
 namespace test_support {
 
 struct StallingDevice {
-  std::wstring folder;  // holds "reads-stall.cnt", "lookup-stalls.cnt", "lookup-denied.cnt"
+  // holds "reads-stall.cnt", "lookup-stalls.cnt", "lookup-denied.cnt", "open-missing.cnt"
+  std::wstring folder;
 
   // The device, its calls hanging from now on; std::nullopt where this run has none.
   static std::optional<StallingDevice> Find() {

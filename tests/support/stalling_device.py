@@ -6,11 +6,13 @@ share does when its server goes away.
   stalling_device.py mount DIR RELEASE    mount it on DIR (returns once mounted)
   stalling_device.py unmount DIR RELEASE  release every blocked call, unmount
 
-It serves three files of zeros:
+It serves four files of zeros:
   reads-stall.cnt   64 MiB; a read that reaches past 16 MiB blocks
   lookup-stalls.cnt 1 MiB; looking the file up (its attributes) blocks
   lookup-denied.cnt 1 MiB, listed in its folder; looking it up is refused with
                     "permission denied", as a share refuses a user it does not know
+  open-missing.cnt  1 MiB; looking it up succeeds, opening it answers "no such
+                    file", as for a file deleted between the two
 A blocked call waits while RELEASE does not exist, so a test deletes RELEASE
 to make the device stop answering and creates it to let the calls return. A
 call whose caller is being killed fails at once with EIO, as on a network file
@@ -33,7 +35,9 @@ MiB = 1 << 20
 READS_STALL = "/reads-stall.cnt"
 LOOKUP_STALLS = "/lookup-stalls.cnt"
 LOOKUP_DENIED = "/lookup-denied.cnt"
-SIZES = {READS_STALL: 64 * MiB, LOOKUP_STALLS: 1 * MiB, LOOKUP_DENIED: 1 * MiB}
+OPEN_MISSING = "/open-missing.cnt"
+SIZES = {READS_STALL: 64 * MiB, LOOKUP_STALLS: 1 * MiB, LOOKUP_DENIED: 1 * MiB,
+         OPEN_MISSING: 1 * MiB}
 STALL_FROM = 16 * MiB
 
 
@@ -74,7 +78,7 @@ class StallingDevice(Operations):
         return [".", ".."] + [name[1:] for name in SIZES]
 
     def open(self, path, flags):
-        if path not in SIZES:
+        if path not in SIZES or path == OPEN_MISSING:
             raise FuseOSError(errno.ENOENT)
         return 0
 
