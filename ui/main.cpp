@@ -9,7 +9,21 @@
 #include "ui/Form1.h"
 #include "ui/message_loop.h"
 
+namespace {
+
+// An empty card reader or DVD drive, or a drive that went away, answers with
+// an error instead of Windows' own "There is no disk in the drive" box, which
+// would hold the worker until someone closes it. Flags the program was started
+// with stay set ("SetErrorMode function": best practice is that all
+// applications set SEM_FAILCRITICALERRORS at startup).
+void FailCriticalErrorsWithoutABox() {
+  SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  FailCriticalErrorsWithoutABox();
   ui::Form1 form;
   if (!form.Create(instance)) {
     const int error = static_cast<int>(GetLastError());

@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "platform/path.h"
+#include "scripts/remote/remote_window.h"
 #include "tests/support/stalling_device.h"
 #include "tests/support/temp_dir.h"
-#include "scripts/remote/remote_window.h"
 
 namespace {
 
@@ -75,6 +75,7 @@ class QuillomatProcess {
   QuillomatProcess& operator=(const QuillomatProcess&) = delete;
 
   bool started() const { return started_; }
+  HANDLE handle() const { return process_.hProcess; }
 
   // The process's first visible top-level window of `window_class`, or null.
   HWND FindWindowOfClass(const std::wstring& window_class) const {
@@ -379,6 +380,25 @@ TEST_F(QuillomatProgram, EndsAtOnceWhileADeviceHoldsTheWork) {
     EXPECT_EQ(program.WaitForExit(5s), 0u) << "the device still holds " << stuck.file;
   }
   PostMessageW(form_, WM_CLOSE, 0, 0);
+}
+
+// A drive without a disk fails the call rather than showing Windows' own box.
+// The mode is read inside the running program, by a thread started there on
+// GetErrorMode.
+TEST_F(QuillomatProgram, CriticalErrorsFailWithoutABox) {
+  const auto get_error_mode = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetErrorMode")));
+  const HANDLE thread =
+      CreateRemoteThread(program_.handle(), nullptr, 0, get_error_mode, nullptr, 0, nullptr);
+  ASSERT_NE(thread, nullptr) << GetLastError();
+  WaitForSingleObject(thread, 5000);
+  DWORD mode = 0;
+  GetExitCodeThread(thread, &mode);
+  CloseHandle(thread);
+  constexpr DWORD kWithoutBoxes = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+  EXPECT_EQ(mode & kWithoutBoxes, kWithoutBoxes) << mode;
+  PostMessageW(form_, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program_.WaitForExit(), 0u);
 }
 
 // --- Resources -----------------------------------------------------------------
