@@ -7,6 +7,7 @@
 #include "platform/message_box.h"
 #include "service/Mod.h"
 #include "ui/Form1.h"
+#include "ui/checksum_job.h"
 #include "ui/message_loop.h"
 
 namespace {
@@ -18,6 +19,18 @@ namespace {
 // applications set SEM_FAILCRITICALERRORS at startup).
 void FailCriticalErrorsWithoutABox() {
   SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+}
+
+// A worker abandoned on Exit may still be inside the engine or held by a
+// device. Returning from wWinMain would run the C runtime's exit-time cleanup
+// (static destructors, atexit) and the DLLs' detach code beside it; ending
+// the process at once does neither ("ExitProcess function": if you are unsure
+// of the state of all threads, TerminateProcess is better than ExitProcess).
+int EndProgram(int exit_code) {
+  if (ui::ChecksumJob::LiveWorkers() > 0) {
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exit_code));
+  }
+  return exit_code;
 }
 
 }  // namespace
@@ -32,5 +45,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     return 1;
   }
   ShowWindow(form.window(), show_command);
-  return ui::RunMessageLoop(form.window());
+  return EndProgram(ui::RunMessageLoop(form.window()));
 }
