@@ -124,9 +124,8 @@ TEST_F(BadInput, DeviceNamesAreNotFiles) {
   }
 }
 
-// A pipe that exists and has a server, in either device form: opening it would
-// connect to the server and reading could wait forever. The server never sees
-// a client: it is still listening.
+// A pipe with a server, in either device form: opening it would connect to the
+// server (and reading could wait forever), so the server never sees a client.
 TEST_F(BadInput, NamedPipeIsNotAFile) {
   const std::wstring pipe = L"pipe\\quillomat-test-" + std::to_wstring(GetCurrentProcessId());
   const HANDLE server = CreateNamedPipeW((L"\\\\.\\" + pipe).c_str(), PIPE_ACCESS_DUPLEX,

@@ -12,8 +12,7 @@
 namespace test_support {
 
 struct StallingDevice {
-  // holds "reads-stall.cnt", "lookup-stalls.cnt", "lookup-denied.cnt", "open-missing.cnt"
-  std::wstring folder;
+  std::wstring folder;  // holds the files that stalling_device.py serves
 
   // The device, its calls hanging from now on; std::nullopt where this run has none.
   static std::optional<StallingDevice> Find() {

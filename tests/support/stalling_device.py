@@ -11,8 +11,7 @@ It serves four files of zeros:
   lookup-stalls.cnt 1 MiB; looking the file up (its attributes) blocks
   lookup-denied.cnt 1 MiB, listed in its folder; looking it up is refused with
                     "permission denied", as a share refuses a user it does not know
-  open-missing.cnt  1 MiB; looking it up succeeds, opening it answers "no such
-                    file", as for a file deleted between the two
+  open-missing.cnt  1 MiB; found by a lookup, but opening it answers "no such file"
 A blocked call waits while RELEASE does not exist, so a test deletes RELEASE
 to make the device stop answering and creates it to let the calls return. A
 call whose caller is being killed fails at once with EIO, as on a network file

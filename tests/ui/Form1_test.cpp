@@ -631,8 +631,7 @@ TEST_F(Calculate, ADeviceThatStopsAnsweringNeverHoldsTheWindow) {
 
 // Nothing is left open, whatever a checksum comes to: on Windows an open handle
 // keeps the file in use (its folder cannot be removed). A lookup that is
-// refused is reported as what it is, not as a missing file; a file that is
-// found but gone when opened is a missing file.
+// refused is reported as what it is; a file gone by the open, as missing.
 TEST_F(Calculate, EveryKindOfChecksumLeavesNoHandleOpen) {
   const auto device = test_support::StallingDevice::Find();
   const std::wstring denied = device ? device->Path(L"lookup-denied.cnt") : L"";
