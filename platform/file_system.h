@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string_view>
+#include <system_error>
 
 namespace platform {
 
@@ -10,5 +11,11 @@ namespace platform {
 // connection) is no answer either way: it throws std::system_error with the
 // operating system's error code.
 bool FileExists(std::wstring_view path);
+
+// True when `error`, from looking up or opening a path, says that there is no
+// such file or no such folder on its way. False for every answer that says
+// only that the look could not be made (access denied, a server that cannot
+// be reached, a device that is not ready).
+bool MeansNoSuchFile(const std::error_code& error);
 
 }  // namespace platform

@@ -17,12 +17,20 @@ bool FileExists(std::wstring_view path) {
   if (::stat(native.c_str(), &info) == 0) {
     return S_ISREG(info.st_mode);
   }
-  // Only these mean there is no such file; access denied or an I/O error
-  // means the check could not be made.
-  if (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG) {
+  const std::error_code error = LastError();
+  if (MeansNoSuchFile(error)) {
     return false;
   }
-  ThrowLastError("stat");
+  throw std::system_error(error, "stat");
+}
+
+// Access denied or an I/O error means the check could not be made.
+bool MeansNoSuchFile(const std::error_code& error) {
+  if (error.category() != std::system_category()) {
+    return false;
+  }
+  const int code = error.value();
+  return code == ENOENT || code == ENOTDIR || code == ENAMETOOLONG;
 }
 
 }  // namespace platform

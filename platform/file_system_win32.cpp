@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <cwctype>
 #include <string>
 
 #include "platform/error.h"
@@ -9,38 +8,6 @@
 #include "platform/wow64_redirection.h"
 
 namespace platform {
-namespace {
-
-// Reserved names such as NUL, CON or COM1 (in any folder, with any extension)
-// and explicit \\.\ names resolve into the device namespace. \\.\C:\... is the
-// one form there that still names an ordinary file.
-bool NamesADevice(const std::wstring& path) {
-  const std::wstring full = FullPathName(path);
-  if (full.rfind(L"\\\\.\\", 0) != 0) {
-    return false;
-  }
-  return !(full.size() >= 7 && std::iswalpha(full[4]) && full[5] == L':' && full[6] == L'\\');
-}
-
-// The answers that mean there is no such file, as against a check that could
-// not be made: access denied, a logon failure, a sharing violation or a lost
-// connection on a share say nothing about whether the file is there.
-bool MeansNoSuchFile(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-      return true;
-    default:
-      return false;
-  }
-}
-
-}  // namespace
 
 bool FileExists(std::wstring_view path) {
   // A path with an embedded NUL would be cut short by the API and name another file.
@@ -48,6 +15,8 @@ bool FileExists(std::wstring_view path) {
     return false;
   }
   const std::wstring text(path);
+  // Decided before any call that takes the path: even a look-up of a pipe or
+  // a device may open it.
   if (NamesADevice(text)) {
     return false;
   }
@@ -60,12 +29,32 @@ bool FileExists(std::wstring_view path) {
     error = GetLastError();
   }
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    if (MeansNoSuchFile(error)) {
+    if (MeansNoSuchFile(std::error_code(static_cast<int>(error), std::system_category()))) {
       return false;
     }
     ThrowError(static_cast<int>(error), "GetFileAttributesW");
   }
   return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+// A share whose server cannot be reached (ERROR_BAD_NETPATH, also when it is
+// off, asleep or behind a firewall, or the VPN is down) or that does not offer
+// the share (ERROR_BAD_NET_NAME) says nothing about the file; nor do access
+// denied, a logon failure, a sharing violation or a device that is not ready.
+bool MeansNoSuchFile(const std::error_code& error) {
+  if (error.category() != std::system_category()) {
+    return false;
+  }
+  switch (error.value()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace platform

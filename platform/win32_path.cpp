@@ -3,6 +3,17 @@
 #include <windows.h>
 
 namespace platform {
+namespace {
+
+bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix) {
+  return text.size() >= prefix.size() &&
+         CompareStringOrdinal(text.data(), static_cast<int>(prefix.size()), prefix.data(),
+                              static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
+}  // namespace
 
 std::wstring FullPathName(const std::wstring& path) {
   std::wstring full(MAX_PATH, L'\0');
@@ -37,6 +48,30 @@ std::wstring Win32PathName(std::wstring_view path) {
     return L"\\\\?\\UNC\\" + full.substr(2);
   }
   return L"\\\\?\\" + full;
+}
+
+// The device path forms that reach files ("File path formats on Windows
+// systems"): \\.\C:\x, \\?\UNC\server\share\x and \\?\Volume{GUID}\x.
+// Everything else there is refused before any call opens it: opening a pipe
+// alone connects to the program that serves it.
+bool NamesADevice(const std::wstring& path) {
+  const std::wstring full = FullPathName(path);
+  std::wstring_view rest(full);
+  if (!(rest.starts_with(L"\\\\.\\") || rest.starts_with(L"\\\\?\\"))) {
+    return false;
+  }
+  rest.remove_prefix(4);
+  if (rest.size() >= 3 && IsDriveLetter(rest[0]) && rest[1] == L':' && rest[2] == L'\\') {
+    return false;
+  }
+  if (StartsWithIgnoringCase(rest, L"UNC\\")) {
+    return false;
+  }
+  constexpr std::wstring_view kVolume = L"Volume{";
+  constexpr std::size_t kGuidLength = 36;  // xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx
+  constexpr std::size_t kClosing = kVolume.size() + kGuidLength;
+  return !(StartsWithIgnoringCase(rest, kVolume) && rest.size() > kClosing + 1 &&
+           rest[kClosing] == L'}' && rest[kClosing + 1] == L'\\');
 }
 
 }  // namespace platform

@@ -16,4 +16,10 @@ std::wstring Win32PathName(std::wstring_view path);
 // The full path that Windows resolves `path` to, or the empty text.
 std::wstring FullPathName(const std::wstring& path);
 
+// True when `path` resolves into the device namespace as something other than
+// a file: a reserved name (NUL, CON, COM1, ... in any folder), a pipe, a device,
+// a volume itself or GLOBALROOT. The \\.\ and \\?\ forms name a file only
+// when a drive letter and a backslash, UNC\ or Volume{GUID}\ follow.
+bool NamesADevice(const std::wstring& path);
+
 }  // namespace platform

@@ -37,6 +37,8 @@ Outcome WithMessage(std::wstring message) {
   return outcome;
 }
 
+Outcome FileNotFound(const std::wstring& path) { return WithMessage(L"File not found : " + path); }
+
 }  // namespace
 
 Outcome ComputeFileCRC(std::wstring path, std::stop_token stop, crc::FileProgress& progress) {
@@ -47,7 +49,7 @@ Outcome ComputeFileCRC(std::wstring path, std::stop_token stop, crc::FileProgres
       return WithMessage(platform::FailureText(platform::kErrorInvalidName));
     }
     if (!platform::FileExists(path)) {
-      return WithMessage(L"File not found : " + path);
+      return FileNotFound(path);
     }
     clsCRC32 crc;
     const auto value = crc.CalculateFile(platform::PathFromText(path), {}, stop, progress);
@@ -58,6 +60,12 @@ Outcome ComputeFileCRC(std::wstring path, std::stop_token stop, crc::FileProgres
     }
     return WithText(FormatChecksum(*value));
   } catch (const std::system_error& failure) {
+    // The check said yes, but the open found nothing: a link to a file that is
+    // not there (the check sees the link itself) or a file deleted in between.
+    // The answer is the one the check would have given.
+    if (platform::MeansNoSuchFile(failure.code())) {
+      return FileNotFound(path);
+    }
     return WithMessage(platform::FailureText(failure.code()));
   } catch (const std::bad_alloc&) {
     return WithMessage(platform::FailureText(platform::kErrorOutOfMemory));

@@ -30,6 +30,9 @@ constexpr UINT_PTR kProgressTimer = 1;
 constexpr UINT kProgressDelayMs = 500;
 constexpr UINT kProgressIntervalMs = 200;
 
+// What screen readers call the "..." button, whose caption says nothing.
+constexpr wchar_t kSelectFileName[] = L"Browse for a container file";
+
 HICON LoadProgramIcon(HINSTANCE instance, int metric_x, int metric_y) {
   return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUILLOMAT), IMAGE_ICON,
                                        GetSystemMetrics(metric_x), GetSystemMetrics(metric_y),
@@ -175,6 +178,7 @@ bool Form1::OnCreate() {
     }
   }
   UnquotePastedPaths(Item(Control::txtFile));
+  accessible_names_.Name(Item(Control::pbSelectFile), kSelectFileName);
   dpi_ = WindowDpi(window_);
   LayOut();
   const SIZE size = WindowSize(dpi_);
@@ -280,6 +284,10 @@ void Form1::OnChecksumDone(WPARAM number) {
   }
   EndWork();
   SetText(Control::TXTCRC, outcome->text);
+  if (!outcome->text.empty()) {
+    // Read to screen reader users where they are: the focus stays put.
+    Announce(Item(Control::TXTCRC), Text(Control::Label2) + L" " + outcome->text);
+  }
   if (!outcome->message.empty()) {
     platform::ShowMessage(outcome->message, Mod::kProgramTitle);
   }
@@ -304,6 +312,7 @@ void Form1::OnProgressTimer() {
 void Form1::OnDestroy() {
   StopWork();
   taskbar_.Disconnect();
+  accessible_names_.Clear();
   platform::SetMessageOwner(nullptr);
   if (created_) {
     PostQuitMessage(0);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/common_dialog.h"
+#include "ui/accessibility.h"
 #include "ui/checksum_job.h"
 #include "ui/dpi.h"
 #include "ui/form1_layout.h"
@@ -79,6 +80,7 @@ class Form1 {
   platform::CommonDialog CD;
   ProgressBar progress_bar_;
   TaskbarProgress taskbar_;
+  AccessibleNames accessible_names_;
   ChecksumJob job_;
 };
 

@@ -6,6 +6,12 @@
 #include "platform/path.h"
 #include "tests/support/temp_dir.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/win32_path.h"
+#endif
+
 namespace {
 
 TEST(FileExists, OnlyExistingRegularFilesAtExactlyThatPath) {
@@ -25,6 +31,40 @@ TEST(FileExists, OnlyExistingRegularFilesAtExactlyThatPath) {
   EXPECT_FALSE(platform::FileExists(L"/dev/null"));
 #endif
 }
+
+#ifdef _WIN32
+// "Not found" only for "no such file" (not for 53, a server out of reach). After
+// \\.\ or \\?\ only a drive, UNC\ or Volume{GUID}\ names a file, all else a device.
+TEST(FileExists, NotFoundOnlyForNoSuchFileAndDevicePathsDecidedFromTheFullPath) {
+  const int no_such_file[] = {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_INVALID_DRIVE,
+                              ERROR_INVALID_NAME, ERROR_BAD_PATHNAME};
+  const int no_answer[] = {ERROR_ACCESS_DENIED, ERROR_NOT_READY,    ERROR_SHARING_VIOLATION,
+                           ERROR_BAD_NETPATH,   ERROR_BAD_NET_NAME, ERROR_LOGON_FAILURE};
+  for (const int code : no_such_file) {
+    EXPECT_TRUE(platform::MeansNoSuchFile(std::error_code(code, std::system_category()))) << code;
+  }
+  for (const int code : no_answer) {
+    EXPECT_FALSE(platform::MeansNoSuchFile(std::error_code(code, std::system_category()))) << code;
+  }
+  const wchar_t* files[] = {L"\\\\.\\C:\\a.cnt", L"//?/c:/a.cnt",
+                            L"\\\\.\\UNC\\server\\share\\x.cnt",
+                            L"\\\\?\\unc\\server\\share\\x.cnt",
+                            L"\\\\?\\Volume{12345678-9abc-def0-1234-56789abcdef0}\\x.cnt"};
+  const wchar_t* devices[] = {L"\\\\?\\COM1",
+                              L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\x.cnt",
+                              L"\\\\.\\C:",
+                              L"\\\\?\\C:x.cnt",
+                              L"\\\\?\\Volume{12345678-9abc-def0-1234-56789abcdef0}",
+                              L"\\\\?\\Volume{1234}\\x.cnt",
+                              L"\\\\?\\UNCserver\\share\\x.cnt"};
+  for (const wchar_t* file : files) {
+    EXPECT_FALSE(platform::NamesADevice(file)) << testing::PrintToString(std::wstring(file));
+  }
+  for (const wchar_t* device : devices) {
+    EXPECT_TRUE(platform::NamesADevice(device)) << testing::PrintToString(std::wstring(device));
+  }
+}
+#endif
 
 TEST(PathText, NonAsciiNamesRoundTrip) {
   const std::wstring name = L"M\u00fcller \u65e5\u672c \U0001F600.cnt";

@@ -124,15 +124,18 @@ TEST_F(BadInput, DeviceNamesAreNotFiles) {
   }
 }
 
-// A pipe that exists and has a server: opening it would connect to the server
-// and reading could wait forever.
+// A pipe with a server, in either device form: opening it would connect to the
+// server (and reading could wait forever), so the server never sees a client.
 TEST_F(BadInput, NamedPipeIsNotAFile) {
-  const std::wstring name =
-      L"\\\\.\\pipe\\quillomat-test-" + std::to_wstring(GetCurrentProcessId());
-  const HANDLE server =
-      CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 4096, 4096, 0, nullptr);
+  const std::wstring pipe = L"pipe\\quillomat-test-" + std::to_wstring(GetCurrentProcessId());
+  const HANDLE server = CreateNamedPipeW((L"\\\\.\\" + pipe).c_str(), PIPE_ACCESS_DUPLEX,
+                                         PIPE_TYPE_BYTE | PIPE_NOWAIT, 1, 4096, 4096, 0, nullptr);
   ASSERT_NE(server, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(OnlyMessageFor(name), L"File not found : " + name);
+  for (const std::wstring& name : {L"\\\\.\\" + pipe, L"\\\\?\\" + pipe}) {
+    EXPECT_EQ(OnlyMessageFor(name), L"File not found : " + name);
+    EXPECT_FALSE(ConnectNamedPipe(server, nullptr));
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_PIPE_LISTENING}) << testing::PrintToString(name);
+  }
   CloseHandle(server);
 }
 #ifndef _WIN64

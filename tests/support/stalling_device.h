@@ -12,7 +12,7 @@
 namespace test_support {
 
 struct StallingDevice {
-  std::wstring folder;  // holds "reads-stall.cnt", "lookup-stalls.cnt", "lookup-denied.cnt"
+  std::wstring folder;  // holds the files that stalling_device.py serves
 
   // The device, its calls hanging from now on; std::nullopt where this run has none.
   static std::optional<StallingDevice> Find() {

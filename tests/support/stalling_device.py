@@ -6,11 +6,13 @@ share does when its server goes away.
   stalling_device.py mount DIR RELEASE    mount it on DIR (returns once mounted)
   stalling_device.py unmount DIR RELEASE  release every blocked call, unmount
 
-It serves four files:
+It serves five files:
   reads-stall.cnt   64 MiB of zeros; a read that reaches past 16 MiB blocks
   lookup-stalls.cnt 1 MiB of zeros; looking the file up (its attributes) blocks
   lookup-denied.cnt 1 MiB, listed in its folder; looking it up is refused with
                     "permission denied", as a share refuses a user it does not know
+  open-missing.cnt  1 MiB of zeros; found by a lookup, but opening it answers
+                    "no such file"
   written.cnt       24 MiB that another program writes while it is read, as a
                     process on a file server's own system would: each read past
                     8 MiB changes every byte and the last-write time (not the size)
@@ -36,8 +38,10 @@ MiB = 1 << 20
 READS_STALL = "/reads-stall.cnt"
 LOOKUP_STALLS = "/lookup-stalls.cnt"
 LOOKUP_DENIED = "/lookup-denied.cnt"
+OPEN_MISSING = "/open-missing.cnt"
 WRITTEN = "/written.cnt"
-SIZES = {READS_STALL: 64 * MiB, LOOKUP_STALLS: 1 * MiB, LOOKUP_DENIED: 1 * MiB, WRITTEN: 24 * MiB}
+SIZES = {READS_STALL: 64 * MiB, LOOKUP_STALLS: 1 * MiB, LOOKUP_DENIED: 1 * MiB,
+         OPEN_MISSING: 1 * MiB, WRITTEN: 24 * MiB}
 STALL_FROM = 16 * MiB
 WRITTEN_FROM = 8 * MiB
 
@@ -81,7 +85,7 @@ class StallingDevice(Operations):
         return [".", ".."] + [name[1:] for name in SIZES]
 
     def open(self, path, flags):
-        if path not in SIZES:
+        if path not in SIZES or path == OPEN_MISSING:
             raise FuseOSError(errno.ENOENT)
         return 0
 

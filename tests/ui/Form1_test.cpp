@@ -631,18 +631,23 @@ TEST_F(Calculate, ADeviceThatStopsAnsweringNeverHoldsTheWindow) {
 
 // Nothing is left open, whatever a checksum comes to: on Windows an open handle
 // keeps the file in use (its folder cannot be removed). A lookup that is
-// refused is reported as what it is, not as a missing file, and a file written
-// while it is read (by a program no share mode stops) gives no checksum.
+// refused is reported as what it is, a file gone by the open as missing, and
+// a file written while it is read (by a program no share mode stops) gives no
+// checksum.
 TEST_F(Calculate, EveryKindOfChecksumLeavesNoHandleOpen) {
   const auto device = test_support::StallingDevice::Find();
   const std::wstring denied = device ? device->Path(L"lookup-denied.cnt") : L"";
+  const std::wstring gone = device ? device->Path(L"open-missing.cnt") : L"";
   const std::wstring written = device ? device->Path(L"written.cnt") : L"";
   const std::wstring endless =
       platform::TextFromPath(dir_.WriteZeros("endless.cnt", std::uint64_t{1} << 40));
   const std::vector<std::wstring> ending = {
       Write(L"check.cnt", "123456789"),
       platform::TextFromPath(dir_.WriteZeros("large.cnt", 48u << 20)),  // read in ranges
-      Missing(L"missing.cnt"), denied, written};
+      Missing(L"missing.cnt"),
+      denied,
+      gone,
+      written};
   const int workers = ui::ChecksumJob::LiveWorkers();
   const auto checksums = [&] {
     for (const std::wstring& path : ending) {
@@ -658,11 +663,12 @@ TEST_F(Calculate, EveryKindOfChecksumLeavesNoHandleOpen) {
     ASSERT_TRUE(PumpUntil([&] { return ui::ChecksumJob::LiveWorkers() == workers; }));
   };
   checksums();  // the first round also makes what lives as long as the process
-  ASSERT_EQ(messages_.messages().size(), device ? 3u : 1u);
+  ASSERT_EQ(messages_.messages().size(), device ? 4u : 1u);
   EXPECT_EQ(messages_.messages()[0].prompt, L"File not found : " + Missing(L"missing.cnt"));
   if (device) {
     EXPECT_EQ(messages_.messages()[1].prompt, platform::FailureText(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(messages_.messages()[2].prompt, platform::FailureText(platform::FileChangedError()));
+    EXPECT_EQ(messages_.messages()[2].prompt, L"File not found : " + gone);
+    EXPECT_EQ(messages_.messages()[3].prompt, platform::FailureText(platform::FileChangedError()));
   }
   // Where the system counts handles (Wine does not), the count is back where
   // it was; everywhere, every file can be deleted and its folder removed.

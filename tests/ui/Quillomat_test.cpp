@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "platform/path.h"
+#include "scripts/remote/remote_window.h"
 #include "tests/support/stalling_device.h"
 #include "tests/support/temp_dir.h"
-#include "scripts/remote/remote_window.h"
 
 namespace {
 
@@ -75,6 +75,7 @@ class QuillomatProcess {
   QuillomatProcess& operator=(const QuillomatProcess&) = delete;
 
   bool started() const { return started_; }
+  HANDLE handle() const { return process_.hProcess; }
 
   // The process's first visible top-level window of `window_class`, or null.
   HWND FindWindowOfClass(const std::wstring& window_class) const {
@@ -126,7 +127,20 @@ class QuillomatProgram : public testing::Test {
   HWND form_ = nullptr;
 };
 
-TEST_F(QuillomatProgram, ShowsItsWindowWithTheSevenControls) {
+// The error mode, read by a thread started inside the program: no system boxes.
+TEST_F(QuillomatProgram, ShowsItsWindowWithTheSevenControlsAndNoErrorBoxes) {
+  const auto get_error_mode = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetErrorMode")));
+  const HANDLE thread =
+      CreateRemoteThread(program_.handle(), nullptr, 0, get_error_mode, nullptr, 0, nullptr);
+  ASSERT_NE(thread, nullptr) << GetLastError();
+  DWORD mode = 0;
+  WaitForSingleObject(thread, 5000);
+  GetExitCodeThread(thread, &mode);
+  CloseHandle(thread);
+  constexpr DWORD kWithoutBoxes = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+  EXPECT_EQ(mode & kWithoutBoxes, kWithoutBoxes) << mode;
+
   wchar_t caption[64] = {};
   GetWindowTextW(form_, caption, 64);
   EXPECT_STREQ(caption, L"Quillomat");
