@@ -1,7 +1,8 @@
 /*
- * Preloaded into the 32-bit Wine loader that scripts/wine-run-x86 runs under
- * qemu-i386, to make up for two things qemu-i386 (7.2) does not do as a 32-bit
- * Linux kernel does.
+ * Preloaded by scripts/wine-run-x86 into the Wine processes it starts. In the
+ * 32-bit Wine loader, which it runs under qemu-i386, it makes up for two things
+ * qemu-i386 (7.2) does not do as a 32-bit Linux kernel does; in every Wine
+ * process it sends the start of a 32-bit program back through that script.
  *
  * Threads. qemu-i386's user mode keeps one GDT for all the threads it
  * emulates. The thread-local-storage descriptors that set_thread_area() writes
@@ -15,9 +16,7 @@
  * This library moves every thread's %gs to a descriptor of its own in the LDT
  * (which qemu shares between threads as a kernel does) and fills the free GDT
  * TLS slots so that Wine, finding none, keeps its %fs descriptors in the LDT
- * too. It builds for 64-bit as an empty library: the 64-bit Wine processes
- * that a 32-bit one starts inherit LD_PRELOAD, and ld.so picks the build for
- * their word size through $LIB.
+ * too.
  *
  * MAP_FIXED_NOREPLACE. qemu-i386 takes the address as a mere hint and maps
  * elsewhere when it is taken. Wine reserves the address space piece by piece
@@ -26,18 +25,41 @@
  * of thousands of requests, each a search of the whole space by qemu, about
  * four minutes per program. Here a misplaced mapping is undone and the request
  * fails with EEXIST, as under a kernel, and a program starts in about a second.
+ *
+ * Starting 32-bit programs: see execv below, the one part that the 64-bit
+ * build holds. ld.so picks the build for the process's word size through $LIB.
  */
-#if defined(__i386__)
 #define _GNU_SOURCE
-#include <asm/ldt.h>
 #include <dlfcn.h>
-#include <errno.h>
-#include <pthread.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
+
+/*
+ * A Wine program starts a 32-bit program by executing the 32-bit loader, named
+ * "wine", by path. From a 64-bit program that is the machine's
+ * /usr/lib/wine/wine, which a machine without Debian's i386 Wine lacks (the
+ * 64-bit loader then tries the program itself and fails with c0000135); from a
+ * 32-bit program it is the root's, which, where the kernel runs 32-bit
+ * programs itself, would run natively, without qemu-i386 and this library.
+ * Either way it goes through scripts/wine-run-x86 instead, so that every
+ * 32-bit program runs the same way.
+ */
+int execv(const char* path, char* const argv[]) {
+  static int (*execute)(const char*, char* const[]);
+  if (!execute) execute = dlsym(RTLD_NEXT, "execv");
+  const char* name = strrchr(path, '/');
+  const char* loader = getenv("QUILLOMAT_WINE_X86_LOADER");
+  if (loader && strcmp(name ? name + 1 : path, "wine") == 0) return execute(loader, argv);
+  return execute(path, argv);
+}
+
+#if defined(__i386__)
+#include <asm/ldt.h>
+#include <errno.h>
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
-#include <unistd.h>
 
 enum { kGlibcTlsEntry = 6, kFirstGsEntry = 8191, kLastGsEntry = 4096 };
 
@@ -153,20 +175,5 @@ void* mmap(void* address, size_t length, int protection, int flags, int fd, off_
   if (!map) map = dlsym(RTLD_NEXT, "mmap");
   return unless_misplaced(address, map(address, length, protection, flags, fd, offset), length,
                           flags);
-}
-
-/*
- * Wine starts another 32-bit program by executing its 32-bit loader by path.
- * Where the kernel runs 32-bit programs itself, that loader would run natively,
- * without this library; send it through scripts/wine-run-x86 instead, so
- * that every 32-bit program runs the same way.
- */
-int execv(const char* path, char* const argv[]) {
-  static int (*execute)(const char*, char* const[]);
-  if (!execute) execute = dlsym(RTLD_NEXT, "execv");
-  const char* name = strrchr(path, '/');
-  const char* loader = getenv("QUILLOMAT_WINE_X86_LOADER");
-  if (loader && strcmp(name ? name + 1 : path, "wine") == 0) return execute(loader, argv);
-  return execute(path, argv);
 }
 #endif
