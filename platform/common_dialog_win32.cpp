@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/com_apartment.h"
 #include "platform/common_dialog.h"
 
 namespace platform {
@@ -17,22 +18,6 @@ namespace {
 [[noreturn]] void ThrowHresult(HRESULT result, const char* what) {
   throw std::system_error(static_cast<int>(result), std::system_category(), what);
 }
-
-// Joins the calling thread to a single-threaded COM apartment for as long as
-// it lives. Calls nest, so a thread that has already joined one is fine.
-class ComApartment {
- public:
-  ComApartment() {
-    const HRESULT result =
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    if (FAILED(result)) {
-      ThrowHresult(result, "CoInitializeEx");
-    }
-  }
-  ~ComApartment() { CoUninitialize(); }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-};
 
 struct ComReleaser {
   void operator()(IUnknown* object) const { object->Release(); }
@@ -54,6 +39,9 @@ void Check(HRESULT result, const char* what) {
 
 std::wstring ShowPlatformOpenDialog(const OpenFileRequest& request) {
   const ComApartment apartment;
+  if (FAILED(apartment.result())) {
+    ThrowHresult(apartment.result(), "CoInitializeEx");
+  }
 
   IFileOpenDialog* raw_dialog = nullptr;
   Check(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,

@@ -41,8 +41,7 @@ class UniqueBstr {
 // control goes ("IAccPropServices::ClearHwndProps method").
 void AccessibleNames::Name(HWND control, const wchar_t* name) {
   Clear();
-  const HRESULT joined = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  com_joined_ = SUCCEEDED(joined);
+  apartment_.emplace();
   IAccPropServices* services = nullptr;
   if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
                               IID_IAccPropServices, reinterpret_cast<void**>(&services)))) {
@@ -65,10 +64,7 @@ void AccessibleNames::Clear() {
     services_->Release();
     services_ = nullptr;
   }
-  if (com_joined_) {
-    CoUninitialize();
-    com_joined_ = false;
-  }
+  apartment_.reset();
 }
 
 // "UiaRaiseNotificationEvent function": raised on the control's own provider,

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+
+#include "platform/com_apartment.h"
 
 struct IAccPropServices;
 
@@ -28,8 +31,8 @@ class AccessibleNames {
 
  private:
   IAccPropServices* services_ = nullptr;
-  HWND named_ = nullptr;     // the one control named so far
-  bool com_joined_ = false;  // this object's CoInitializeEx, balanced in Clear
+  HWND named_ = nullptr;                             // the one control named so far
+  std::optional<platform::ComApartment> apartment_;  // from Name to Clear
 };
 
 // Has screen readers say `text` about `control` without moving the keyboard

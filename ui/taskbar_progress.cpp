@@ -19,8 +19,7 @@ void TaskbarProgress::Connect(HWND window) {
   Disconnect();
   // The taskbar list lives in a single-threaded apartment; a thread already in
   // the multithreaded one (RPC_E_CHANGED_MODE) can use it all the same.
-  const HRESULT joined = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  com_joined_ = SUCCEEDED(joined);
+  apartment_.emplace();
   ITaskbarList3* list = nullptr;
   if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
                               IID_PPV_ARGS(&list)))) {
@@ -53,10 +52,7 @@ void TaskbarProgress::Disconnect() {
     list_ = nullptr;
   }
   window_ = nullptr;
-  if (com_joined_) {
-    CoUninitialize();
-    com_joined_ = false;
-  }
+  apartment_.reset();
 }
 
 }  // namespace ui

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <optional>
+
+#include "platform/com_apartment.h"
+
 struct ITaskbarList3;
 
 namespace ui {
@@ -39,7 +43,7 @@ class TaskbarProgress {
  private:
   HWND window_ = nullptr;
   ITaskbarList3* list_ = nullptr;
-  bool com_joined_ = false;  // this object's CoInitializeEx, balanced in Disconnect
+  std::optional<platform::ComApartment> apartment_;  // from Connect to Disconnect
 };
 
 }  // namespace ui
