@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string_view>
 #include <system_error>
 
@@ -17,5 +18,12 @@ bool FileExists(std::wstring_view path);
 // only that the look could not be made (access denied, a server that cannot
 // be reached, a device that is not ready).
 bool MeansNoSuchFile(const std::error_code& error);
+
+#ifdef _WIN32
+// Whether a path whose attributes are `attributes` names a file: not a folder,
+// not a device. For a reparse point (a link), `target` holds the attributes
+// of what it leads to, where that could be opened.
+bool AttributesNameAFile(unsigned long attributes, std::optional<unsigned long> target);
+#endif
 
 }  // namespace platform

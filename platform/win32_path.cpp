@@ -13,6 +13,22 @@ bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix) {
 
 bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
+bool EqualsIgnoringCase(std::wstring_view text, std::wstring_view other) {
+  return text.size() == other.size() && StartsWithIgnoringCase(text, other);
+}
+
+// The share names that reach another program instead of a file ("Pipe
+// Names", "Mailslot Names"), on any server, the local one included.
+bool IsPipeOrMailslotShare(std::wstring_view unc) {
+  const std::size_t server_end = unc.find(L'\\');
+  if (server_end == std::wstring_view::npos) {
+    return false;
+  }
+  std::wstring_view share = unc.substr(server_end + 1);
+  share = share.substr(0, share.find(L'\\'));
+  return EqualsIgnoringCase(share, L"pipe") || EqualsIgnoringCase(share, L"mailslot");
+}
+
 }  // namespace
 
 std::wstring FullPathName(const std::wstring& path) {
@@ -53,19 +69,20 @@ std::wstring Win32PathName(std::wstring_view path) {
 // The device path forms that reach files ("File path formats on Windows
 // systems"): \\.\C:\x, \\?\UNC\server\share\x and \\?\Volume{GUID}\x.
 // Everything else there is refused before any call opens it: opening a pipe
-// alone connects to the program that serves it.
+// alone connects to the program that serves it, and so does a UNC path whose
+// share is "pipe" or "mailslot", whichever form it takes.
 bool NamesADevice(const std::wstring& path) {
   const std::wstring full = FullPathName(path);
   std::wstring_view rest(full);
   if (!(rest.starts_with(L"\\\\.\\") || rest.starts_with(L"\\\\?\\"))) {
-    return false;
+    return rest.starts_with(L"\\\\") && IsPipeOrMailslotShare(rest.substr(2));
   }
   rest.remove_prefix(4);
   if (rest.size() >= 3 && IsDriveLetter(rest[0]) && rest[1] == L':' && rest[2] == L'\\') {
     return false;
   }
   if (StartsWithIgnoringCase(rest, L"UNC\\")) {
-    return false;
+    return IsPipeOrMailslotShare(rest.substr(4));
   }
   constexpr std::wstring_view kVolume = L"Volume{";
   constexpr std::size_t kGuidLength = 36;  // xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx

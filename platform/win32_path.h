@@ -19,7 +19,9 @@ std::wstring FullPathName(const std::wstring& path);
 // True when `path` resolves into the device namespace as something other than
 // a file: a reserved name (NUL, CON, COM1, ... in any folder), a pipe, a device,
 // a volume itself or GLOBALROOT. The \\.\ and \\?\ forms name a file only
-// when a drive letter and a backslash, UNC\ or Volume{GUID}\ follow.
+// when a drive letter and a backslash, UNC\ or Volume{GUID}\ follow, and a
+// UNC path (\\server\..., \\?\UNC\server\...) never with the share "pipe"
+// or "mailslot".
 bool NamesADevice(const std::wstring& path);
 
 }  // namespace platform

@@ -34,7 +34,8 @@ TEST(FileExists, OnlyExistingRegularFilesAtExactlyThatPath) {
 
 #ifdef _WIN32
 // "Not found" only for "no such file" (not for 53, a server out of reach). After
-// \\.\ or \\?\ only a drive, UNC\ or Volume{GUID}\ names a file, all else a device.
+// \\.\ or \\?\ only a drive, UNC\ or Volume{GUID}\ names a file, all else a device;
+// in every UNC form, the shares "pipe" and "mailslot" are devices too.
 TEST(FileExists, NotFoundOnlyForNoSuchFileAndDevicePathsDecidedFromTheFullPath) {
   const int no_such_file[] = {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_INVALID_DRIVE,
                               ERROR_INVALID_NAME, ERROR_BAD_PATHNAME};
@@ -46,17 +47,37 @@ TEST(FileExists, NotFoundOnlyForNoSuchFileAndDevicePathsDecidedFromTheFullPath) 
   for (const int code : no_answer) {
     EXPECT_FALSE(platform::MeansNoSuchFile(std::error_code(code, std::system_category()))) << code;
   }
-  const wchar_t* files[] = {L"\\\\.\\C:\\a.cnt", L"//?/c:/a.cnt",
+  const wchar_t* files[] = {L"\\\\.\\C:\\a.cnt",
+                            L"//?/c:/a.cnt",
                             L"\\\\.\\UNC\\server\\share\\x.cnt",
                             L"\\\\?\\unc\\server\\share\\x.cnt",
-                            L"\\\\?\\Volume{12345678-9abc-def0-1234-56789abcdef0}\\x.cnt"};
+                            L"\\\\?\\Volume{12345678-9abc-def0-1234-56789abcdef0}\\x.cnt",
+                            L"\\\\server\\pipes\\x.cnt",
+                            L"\\\\?\\UNC\\server\\pipe2\\x.cnt",
+                            L"\\\\server\\share\\pipe\\x.cnt"};
   const wchar_t* devices[] = {L"\\\\?\\COM1",
                               L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\x.cnt",
                               L"\\\\.\\C:",
                               L"\\\\?\\C:x.cnt",
                               L"\\\\?\\Volume{12345678-9abc-def0-1234-56789abcdef0}",
                               L"\\\\?\\Volume{1234}\\x.cnt",
-                              L"\\\\?\\UNCserver\\share\\x.cnt"};
+                              L"\\\\?\\UNCserver\\share\\x.cnt",
+                              L"\\\\server\\pipe\\name",
+                              L"//localhost/PIPE/name",
+                              L"\\\\server\\mailslot",
+                              L"\\\\?\\UNC\\server\\pipe\\name",
+                              L"\\\\.\\unc\\server\\MailSlot\\name"};
+  // A link (a reparse point) is what it leads to; one that leads nowhere is
+  // left to the open.
+  constexpr DWORD kLink = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE;
+  EXPECT_TRUE(platform::AttributesNameAFile(FILE_ATTRIBUTE_ARCHIVE, std::nullopt));
+  EXPECT_FALSE(platform::AttributesNameAFile(FILE_ATTRIBUTE_DIRECTORY, std::nullopt));
+  EXPECT_FALSE(platform::AttributesNameAFile(kLink, FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_FALSE(platform::AttributesNameAFile(kLink, FILE_ATTRIBUTE_DEVICE));
+  EXPECT_TRUE(platform::AttributesNameAFile(kLink, FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_TRUE(
+      platform::AttributesNameAFile(kLink | FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_NORMAL));
+  EXPECT_TRUE(platform::AttributesNameAFile(kLink, std::nullopt));
   for (const wchar_t* file : files) {
     EXPECT_FALSE(platform::NamesADevice(file)) << testing::PrintToString(std::wstring(file));
   }
