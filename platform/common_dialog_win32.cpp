@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/com_apartment.h"
+#include "platform/com_ptr.h"
 #include "platform/common_dialog.h"
 
 namespace platform {
@@ -18,12 +19,6 @@ namespace {
 [[noreturn]] void ThrowHresult(HRESULT result, const char* what) {
   throw std::system_error(static_cast<int>(result), std::system_category(), what);
 }
-
-struct ComReleaser {
-  void operator()(IUnknown* object) const { object->Release(); }
-};
-template <class Interface>
-using ComPtr = std::unique_ptr<Interface, ComReleaser>;
 
 struct CoTaskMemFreer {
   void operator()(wchar_t* text) const { CoTaskMemFree(text); }
@@ -43,11 +38,10 @@ std::wstring ShowPlatformOpenDialog(const OpenFileRequest& request) {
     ThrowHresult(apartment.result(), "CoInitializeEx");
   }
 
-  IFileOpenDialog* raw_dialog = nullptr;
-  Check(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
-                         IID_PPV_ARGS(&raw_dialog)),
-        "CoCreateInstance(FileOpenDialog)");
-  const ComPtr<IFileOpenDialog> dialog(raw_dialog);
+  HRESULT created = S_OK;
+  const auto dialog =
+      CreateInstance<IFileOpenDialog>(CLSID_FileOpenDialog, IID_IFileOpenDialog, created);
+  Check(created, "CoCreateInstance(FileOpenDialog)");
 
   FILEOPENDIALOGOPTIONS options = 0;
   Check(dialog->GetOptions(&options), "IFileOpenDialog::GetOptions");

@@ -88,6 +88,8 @@ class DropOwner {
 
 }  // namespace
 
+Form1::Form1() = default;
+
 Form1::~Form1() {
   if (window_) {
     DestroyWindow(window_);
@@ -178,7 +180,8 @@ bool Form1::OnCreate() {
     }
   }
   UnquotePastedPaths(Item(Control::txtFile));
-  accessible_names_.Name(Item(Control::pbSelectFile), kSelectFileName);
+  accessibility_.Name(Item(Control::pbSelectFile), kSelectFileName);
+  accessibility_.MakeLiveRegion(Item(Control::TXTCRC));
   dpi_ = WindowDpi(window_);
   LayOut();
   const SIZE size = WindowSize(dpi_);
@@ -283,11 +286,7 @@ void Form1::OnChecksumDone(WPARAM number) {
     return;
   }
   EndWork();
-  SetText(Control::TXTCRC, outcome->text);
-  if (!outcome->text.empty()) {
-    // Read to screen reader users where they are: the focus stays put.
-    Announce(Item(Control::TXTCRC), Text(Control::Label2) + L" " + outcome->text);
-  }
+  ShowChecksum(outcome->text);
   if (!outcome->message.empty()) {
     platform::ShowMessage(outcome->message, Mod::kProgramTitle);
   }
@@ -312,7 +311,7 @@ void Form1::OnProgressTimer() {
 void Form1::OnDestroy() {
   StopWork();
   taskbar_.Disconnect();
-  accessible_names_.Clear();
+  accessibility_.Clear();
   platform::SetMessageOwner(nullptr);
   if (created_) {
     PostQuitMessage(0);
@@ -334,7 +333,7 @@ void Form1::pbStart_Click() {
   if (Mod::IsBlank(path)) {
     return;
   }
-  SetText(Control::TXTCRC, L"");
+  ShowChecksum(L"");
   job_.Start(std::move(path), window_, kChecksumDone);
   BeginWork();
 }
@@ -412,6 +411,18 @@ void Form1::LayOut() {
 SIZE Form1::WindowSize(UINT dpi) const {
   const SIZE client{TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
   return WindowSizeForClient(client, kStyle, kExStyle, dpi);
+}
+
+// A checksum is read out to screen reader users where they are, with its
+// label ("Checksumme 1E858688"): the focus stays put.
+void Form1::ShowChecksum(const std::wstring& text) {
+  const HWND box = Item(Control::TXTCRC);
+  SetText(Control::TXTCRC, text);
+  if (text.empty()) {
+    accessibility_.Unname(box);
+  } else {
+    accessibility_.Announce(box, Text(Control::Label2) + L" " + text);
+  }
 }
 
 HWND Form1::Item(Control id) const { return GetDlgItem(window_, static_cast<int>(id)); }

@@ -26,7 +26,7 @@ namespace ui {
 // Esc nor Exit waits for a worker held by a device that stopped answering.
 class Form1 {
  public:
-  Form1() = default;
+  Form1();
   ~Form1();
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
@@ -67,6 +67,10 @@ class Form1 {
   void LayOut();
   SIZE WindowSize(UINT dpi) const;
 
+  // Puts `text` into the checksum box; screen readers hear a checksum, not
+  // the box being cleared.
+  void ShowChecksum(const std::wstring& text);
+
   HWND Item(Control id) const;
   std::wstring Text(Control id) const;
   void SetText(Control id, const std::wstring& text);
@@ -80,7 +84,7 @@ class Form1 {
   platform::CommonDialog CD;
   ProgressBar progress_bar_;
   TaskbarProgress taskbar_;
-  AccessibleNames accessible_names_;
+  Accessibility accessibility_;
   ChecksumJob job_;
 };
 

@@ -5,96 +5,103 @@
 #include <initguid.h>
 // after initguid.h, whose definitions it needs
 #include <oleacc.h>
-#include <uiautomationcore.h>
 
-#include "platform/module_function.h"
+#include <algorithm>
 
 namespace ui {
 namespace {
 
-// UI Automation's functions, declared here since not every SDK's headers have
-// the newest, UiaRaiseNotificationEvent (Windows 10 version 1709 and later).
-// Its NotificationKind and NotificationProcessing are int-sized enumerations.
-typedef HRESULT(WINAPI HostProviderFromHwnd)(HWND, IRawElementProviderSimple**);
-typedef BOOL(WINAPI ClientsAreListening)();
-typedef HRESULT(WINAPI RaiseNotificationEvent)(IRawElementProviderSimple*, int kind, int processing,
-                                               BSTR display_string, BSTR activity_id);
-constexpr int kNotificationKindActionCompleted = 2;
-constexpr int kNotificationProcessingImportantMostRecent = 1;
+// UI Automation's LiveSetting property, which Direct Annotation takes for a
+// Win32 control from Windows 8 on, and its value Polite ("LiveSetting
+// enumeration"); declared here since not every SDK's oleacc.h has them.
+constexpr GUID kLiveSettingProperty = {
+    0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+constexpr LONG kLiveSettingPolite = 1;
+// Winuser.h has it only for Windows 8 and later targets.
+constexpr DWORD kEventLiveRegionChanged = 0x8019;  // EVENT_OBJECT_LIVEREGIONCHANGED
 
-class UniqueBstr {
- public:
-  explicit UniqueBstr(const wchar_t* text) : text_(SysAllocString(text)) {}
-  ~UniqueBstr() { SysFreeString(text_); }
-  UniqueBstr(const UniqueBstr&) = delete;
-  UniqueBstr& operator=(const UniqueBstr&) = delete;
-  BSTR get() const { return text_; }
+constexpr DWORD kClient = static_cast<DWORD>(OBJID_CLIENT);
 
- private:
-  BSTR text_;
-};
+bool Contains(const std::vector<HWND>& controls, HWND control) {
+  return std::find(controls.begin(), controls.end(), control) != controls.end();
+}
 
 }  // namespace
 
-// The name replaces what screen readers would take from the caption
-// ("Providing the Name Property"); the annotation is cleared before the
-// control goes ("IAccPropServices::ClearHwndProps method").
-void AccessibleNames::Name(HWND control, const wchar_t* name) {
-  Clear();
-  apartment_.emplace();
-  IAccPropServices* services = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IAccPropServices, reinterpret_cast<void**>(&services)))) {
-    return;
+// Out of line: the COM interfaces are complete only here.
+Accessibility::Accessibility() = default;
+Accessibility::~Accessibility() { Clear(); }
+
+IAccPropServices* Accessibility::Services() {
+  if (!services_tried_) {
+    services_tried_ = true;
+    apartment_.emplace();
+    HRESULT created = S_OK;
+    services_ = platform::CreateInstance<IAccPropServices>(CLSID_AccPropServices,
+                                                           IID_IAccPropServices, created);
   }
-  services_ = services;
-  if (SUCCEEDED(services_->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
-                                          PROPID_ACC_NAME, name))) {
-    named_ = control;
+  return services_.get();
+}
+
+// The name replaces what screen readers would take from the caption or the
+// label ("Providing the Name Property").
+bool Accessibility::Name(HWND control, const wchar_t* name) {
+  IAccPropServices* services = Services();
+  if (!services ||
+      FAILED(services->SetHwndPropStr(control, kClient, CHILDID_SELF, PROPID_ACC_NAME, name))) {
+    return false;
+  }
+  if (!Contains(annotated_, control)) annotated_.push_back(control);
+  return true;
+}
+
+void Accessibility::Unname(HWND control) {
+  if (services_ && Contains(annotated_, control)) {
+    services_->ClearHwndProps(control, kClient, CHILDID_SELF, &PROPID_ACC_NAME, 1);
   }
 }
 
-void AccessibleNames::Clear() {
+bool Accessibility::MakeLiveRegion(HWND box) {
+  IAccPropServices* services = Services();
+  VARIANT polite{};
+  polite.vt = VT_I4;
+  polite.lVal = kLiveSettingPolite;
+  if (!services ||
+      FAILED(services->SetHwndProp(box, kClient, CHILDID_SELF, kLiveSettingProperty, polite))) {
+    return false;
+  }
+  if (!Contains(annotated_, box)) annotated_.push_back(box);
+  live_.push_back(box);
+  return true;
+}
+
+// A live region's change is announced by its accessible name: Narrator reads
+// the name ("How to have important changes in your Win32 UI announced by
+// Narrator"), and so does NVDA on EVENT_OBJECT_LIVEREGIONCHANGED. A text box's
+// own name is its label, so the words go into the name first.
+bool Accessibility::Announce(HWND box, const std::wstring& words) {
+  if (!Contains(live_, box) || !Name(box, words.c_str())) {
+    return false;
+  }
+  NotifyWinEvent(kEventLiveRegionChanged, box, OBJID_CLIENT, CHILDID_SELF);
+  return true;
+}
+
+// "IAccPropServices::ClearHwndProps method": annotations are cleared before
+// the control goes. A control that is going anyway has nothing to gain from
+// a failure, so the results are not looked at.
+void Accessibility::Clear() {
   if (services_) {
-    if (named_) {
-      services_->ClearHwndProps(named_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
-                                &PROPID_ACC_NAME, 1);
-      named_ = nullptr;
+    const MSAAPROPID properties[] = {PROPID_ACC_NAME, kLiveSettingProperty};
+    for (const HWND control : annotated_) {
+      services_->ClearHwndProps(control, kClient, CHILDID_SELF, properties, 2);
     }
-    services_->Release();
-    services_ = nullptr;
   }
+  annotated_.clear();
+  live_.clear();
+  services_.reset();
+  services_tried_ = false;
   apartment_.reset();
-}
-
-// "UiaRaiseNotificationEvent function": raised on the control's own provider,
-// the one the system makes for any window, and only while a screen reader
-// (or another client of UI Automation) listens.
-void Announce(HWND control, const std::wstring& text) {
-  // uiautomationcore.dll comes from System32 only. A Windows 7 that does not
-  // know LOAD_LIBRARY_SEARCH_SYSTEM32 fails the load: no announcement there.
-  static const HMODULE module =
-      LoadLibraryExW(L"uiautomationcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  static const auto raise =
-      platform::ModuleFunction<RaiseNotificationEvent>(module, "UiaRaiseNotificationEvent");
-  static const auto host_provider =
-      platform::ModuleFunction<HostProviderFromHwnd>(module, "UiaHostProviderFromHwnd");
-  static const auto listening =
-      platform::ModuleFunction<ClientsAreListening>(module, "UiaClientsAreListening");
-  if (!raise || !host_provider || !listening || !listening()) {
-    return;
-  }
-  IRawElementProviderSimple* provider = nullptr;
-  if (FAILED(host_provider(control, &provider)) || !provider) {
-    return;
-  }
-  const UniqueBstr display(text.c_str());
-  const UniqueBstr activity(L"Quillomat.Checksum");
-  if (display.get() && activity.get()) {
-    raise(provider, kNotificationKindActionCompleted, kNotificationProcessingImportantMostRecent,
-          display.get(), activity.get());
-  }
-  provider->Release();
 }
 
 }  // namespace ui

@@ -4,40 +4,57 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/com_apartment.h"
+#include "platform/com_ptr.h"
 
 struct IAccPropServices;
 
 namespace ui {
 
-// Names that screen readers use in place of a control's caption, where the
-// caption says too little (a button showing "..."). Given through Direct
-// Annotation: the system's own accessible object for the control keeps
-// everything else. Used from the window's thread only.
-class AccessibleNames {
+// What screen readers learn of the window's controls beyond what the system
+// tells them itself: names where a caption says too little (a button showing
+// "..."), and a box whose new text they read out wherever the focus is. Given
+// through Direct Annotation, so the system's own accessible object for each
+// control keeps everything else. Where the system offers no annotation service
+// (or not the live setting, before Windows 8), the calls change nothing and
+// say so. Used from the window's thread only.
+class Accessibility {
  public:
-  AccessibleNames() = default;
-  ~AccessibleNames() { Clear(); }
-  AccessibleNames(const AccessibleNames&) = delete;
-  AccessibleNames& operator=(const AccessibleNames&) = delete;
+  Accessibility();
+  ~Accessibility();
+  Accessibility(const Accessibility&) = delete;
+  Accessibility& operator=(const Accessibility&) = delete;
 
-  // Gives `control` the accessible name `name`. Nothing changes on screen;
-  // where the system offers no annotation service, nothing changes at all.
-  void Name(HWND control, const wchar_t* name);
+  // Gives `control` the accessible name `name`, in place of its caption or
+  // of the label before it. Nothing changes on screen.
+  bool Name(HWND control, const wchar_t* name);
 
-  // Takes every name off again; call before the controls are destroyed.
+  // Takes the name given to `control` off again: its caption or label is its
+  // name once more.
+  void Unname(HWND control);
+
+  // Makes `box` a polite live region: screen readers read out its name when
+  // it announces a change, after what they are saying.
+  bool MakeLiveRegion(HWND box);
+
+  // Has screen readers say `words` about the live region `box`, without moving
+  // the focus: they become its name, and it reports that it changed. False
+  // (and nothing said) where `box` could not be made a live region.
+  bool Announce(HWND box, const std::wstring& words);
+
+  // Takes every annotation off; call before the controls are destroyed.
   void Clear();
 
  private:
-  IAccPropServices* services_ = nullptr;
-  HWND named_ = nullptr;                             // the one control named so far
-  std::optional<platform::ComApartment> apartment_;  // from Name to Clear
-};
+  IAccPropServices* Services();
 
-// Has screen readers say `text` about `control` without moving the keyboard
-// focus (a result that arrives in a box the user is not in). Windows 10
-// version 1709 and later; elsewhere it does nothing.
-void Announce(HWND control, const std::wstring& text);
+  std::optional<platform::ComApartment> apartment_;  // from the first call to Clear
+  platform::ComPtr<IAccPropServices> services_;
+  bool services_tried_ = false;
+  std::vector<HWND> annotated_;  // every control given an annotation
+  std::vector<HWND> live_;       // the live regions among them
+};
 
 }  // namespace ui

@@ -2,7 +2,13 @@
 
 #include <shobjidl.h>
 
+#include <utility>
+
 namespace ui {
+
+// Out of line: the COM interfaces are complete only here.
+TaskbarProgress::TaskbarProgress() = default;
+TaskbarProgress::~TaskbarProgress() { Disconnect(); }
 
 UINT TaskbarProgress::ButtonCreatedMessage() {
   static const UINT message = RegisterWindowMessageW(L"TaskbarButtonCreated");
@@ -20,16 +26,13 @@ void TaskbarProgress::Connect(HWND window) {
   // The taskbar list lives in a single-threaded apartment; a thread already in
   // the multithreaded one (RPC_E_CHANGED_MODE) can use it all the same.
   apartment_.emplace();
-  ITaskbarList3* list = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_PPV_ARGS(&list)))) {
+  HRESULT created = S_OK;
+  auto list =
+      platform::CreateInstance<ITaskbarList3>(CLSID_TaskbarList, IID_ITaskbarList3, created);
+  if (!list || FAILED(list->HrInit())) {
     return;
   }
-  if (FAILED(list->HrInit())) {
-    list->Release();
-    return;
-  }
-  list_ = list;
+  list_ = std::move(list);
   window_ = window;
 }
 
@@ -47,10 +50,7 @@ void TaskbarProgress::Clear() {
 }
 
 void TaskbarProgress::Disconnect() {
-  if (list_) {
-    list_->Release();
-    list_ = nullptr;
-  }
+  list_.reset();
   window_ = nullptr;
   apartment_.reset();
 }

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/com_apartment.h"
+#include "platform/com_ptr.h"
 
 struct ITaskbarList3;
 
@@ -15,8 +16,8 @@ namespace ui {
 // nothing. Used from the window's thread only.
 class TaskbarProgress {
  public:
-  TaskbarProgress() = default;
-  ~TaskbarProgress() { Disconnect(); }
+  TaskbarProgress();
+  ~TaskbarProgress();
   TaskbarProgress(const TaskbarProgress&) = delete;
   TaskbarProgress& operator=(const TaskbarProgress&) = delete;
 
@@ -41,9 +42,9 @@ class TaskbarProgress {
   void Disconnect();
 
  private:
-  HWND window_ = nullptr;
-  ITaskbarList3* list_ = nullptr;
   std::optional<platform::ComApartment> apartment_;  // from Connect to Disconnect
+  platform::ComPtr<ITaskbarList3> list_;
+  HWND window_ = nullptr;
 };
 
 }  // namespace ui

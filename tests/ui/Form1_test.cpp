@@ -20,12 +20,14 @@
 #include <utility>
 #include <vector>
 
+#include "platform/com_apartment.h"
 #include "platform/error.h"
 #include "platform/path.h"
 #include "tests/support/crc32_zeros.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/stalling_device.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/com_stand_ins.h"
 #include "tests/ui/fake_open_dialog.h"
 #include "ui/message_loop.h"
 
@@ -63,6 +65,9 @@ std::wstring ClassOf(HWND window) {
 class Form1Test : public testing::Test {
  protected:
   void SetUp() override {
+    current_ = this;
+    hook_ = SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr,
+                            &OnLiveRegionChanged, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
     ASSERT_TRUE(form_.Create(GetModuleHandleW(nullptr)));
     ShowWindow(form_.window(), SW_SHOW);
     SetForegroundWindow(form_.window());
@@ -75,6 +80,15 @@ class Form1Test : public testing::Test {
       DestroyWindow(form_.window());
     }
     Pump();
+    UnhookWinEvent(hook_);
+  }
+
+  // What a screen reader hears of each live region change: the name its
+  // control has by then, if the change is reported for its client area.
+  static void CALLBACK OnLiveRegionChanged(HWINEVENTHOOK, DWORD, HWND control, LONG object,
+                                           LONG child, DWORD, DWORD) {
+    const bool client = object == OBJID_CLIENT && child == CHILDID_SELF;
+    current_->heard_.push_back(client ? current_->annotations_.Name(control) : L"?");
   }
 
   HWND Form() const { return form_.window(); }
@@ -143,6 +157,14 @@ class Form1Test : public testing::Test {
   test_support::TempDir dir_;
   test_support::MessageRecorder messages_;
   test_support::FakeOpenDialog dialog_;
+  const platform::ComApartment apartment_;
+  test_support::TaskbarListStandIn taskbar_;
+  test_support::AccPropServicesStandIn annotations_;
+  const test_support::ClassStandIn taskbar_class_{CLSID_TaskbarList, &taskbar_};
+  const test_support::ClassStandIn annotations_class_{CLSID_AccPropServices, &annotations_};
+  inline static Form1Test* current_ = nullptr;
+  HWINEVENTHOOK hook_ = nullptr;
+  std::vector<std::wstring> heard_;  // each live region change, as OnLiveRegionChanged hears it
   ui::Form1 form_;
 };
 
@@ -176,6 +198,8 @@ TEST_F(Form1Layout, CaptionsAndControlsInTabOrder) {
     child = GetWindow(child, GW_HWNDNEXT);
   }
   EXPECT_EQ(child, nullptr);
+  // Screen readers hear what "..." is for.
+  EXPECT_EQ(annotations_.Name(Item(Control::pbSelectFile)), L"Browse for a container file");
 }
 
 // At 96 DPI a pixel is 15 twips.
@@ -393,6 +417,8 @@ TEST_F(Calculate, BlankPathDoesNothing) {
   EXPECT_TRUE(messages_.messages().empty());
 }
 
+// Each time it is also read out to screen readers, once, by the checksum
+// box, a polite live region, with its label.
 TEST_F(Calculate, ShowsTheChecksumTheSameEachTime) {
   SetText(Control::txtFile, Write(L"check.cnt", "123456789"));
   CalculateAndWait();
@@ -400,6 +426,8 @@ TEST_F(Calculate, ShowsTheChecksumTheSameEachTime) {
   CalculateAndWait();
   EXPECT_EQ(Text(Control::TXTCRC), L"CBF43926");
   EXPECT_TRUE(messages_.messages().empty());
+  EXPECT_EQ(annotations_.LiveSetting(Item(Control::TXTCRC)), 1);  // Polite
+  EXPECT_EQ(heard_, std::vector<std::wstring>(2, L"Checksumme CBF43926"));
 }
 
 TEST_F(Calculate, MissingFileShowsNotFoundAndClearsTheChecksum) {
@@ -411,6 +439,9 @@ TEST_F(Calculate, MissingFileShowsNotFoundAndClearsTheChecksum) {
   SetText(Control::txtFile, missing);
   CalculateAndWait();
   EXPECT_EQ(Text(Control::TXTCRC), L"");
+  // Nothing is read out for a box cleared, which is named by its label again.
+  EXPECT_EQ(heard_.size(), 1u);
+  EXPECT_EQ(annotations_.Name(Item(Control::TXTCRC)), L"");
   ASSERT_EQ(messages_.messages().size(), 1u);
   EXPECT_EQ(messages_.messages()[0].prompt, L"File not found : " + missing);
   EXPECT_EQ(messages_.messages()[0].title, L"Quillomat");
@@ -559,12 +590,14 @@ TEST_F(Calculate, LongWorkStaysInTheUsersHands) {
     }
     return positions.size() >= 3;
   }));
+  EXPECT_TRUE(taskbar_.ShowsProgress());
   EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
   EXPECT_LT(positions.back(), ui::ProgressBar::kSteps / 2) << "1 TiB is far from read";
 
   DialogKey(WM_KEYDOWN, VK_ESCAPE);
   ASSERT_TRUE(PumpUntil([this] { return Idle(); }));
   EXPECT_EQ(Bar(), nullptr);
+  EXPECT_FALSE(taskbar_.ShowsProgress());
   EXPECT_EQ(Text(Control::TXTCRC), L"");
   EXPECT_EQ(GetFocus(), Item(Control::pbStart));
 
@@ -576,6 +609,7 @@ TEST_F(Calculate, LongWorkStaysInTheUsersHands) {
   wchar_t expected[9] = {};
   std::swprintf(expected, 9, L"%X", ~test_support::AdvanceOverZeros(0xFFFFFFFFu, size));
   EXPECT_EQ(Text(Control::TXTCRC), expected);
+  EXPECT_FALSE(taskbar_.ShowsProgress());
   EXPECT_TRUE(messages_.messages().empty()) << "not even on cancel";
 
   // Alt+E ends the program at once: the worker stops at its next block.
