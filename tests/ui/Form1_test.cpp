@@ -160,8 +160,6 @@ class Form1Test : public testing::Test {
   const platform::ComApartment apartment_;
   test_support::TaskbarListStandIn taskbar_;
   test_support::AccPropServicesStandIn annotations_;
-  const test_support::ClassStandIn taskbar_class_{CLSID_TaskbarList, &taskbar_};
-  const test_support::ClassStandIn annotations_class_{CLSID_AccPropServices, &annotations_};
   inline static Form1Test* current_ = nullptr;
   HWINEVENTHOOK hook_ = nullptr;
   std::vector<std::wstring> heard_;  // each live region change, as OnLiveRegionChanged hears it

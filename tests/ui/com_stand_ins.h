@@ -13,46 +13,38 @@
 
 #include <map>
 #include <string>
-#include <utility>
 
 namespace test_support {
 
-// Serves `object` as the class `id` for this thread while it lives.
-class ClassStandIn : public IClassFactory {
+// One object of `Interface` that is also its own class factory, registered
+// for its class on this thread while it lives.
+template <class Interface>
+class StandIn : public Interface, public IClassFactory {
  public:
-  ClassStandIn(REFCLSID id, IUnknown* object) : object_(object) {
-    CoRegisterClassObject(id, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
+  StandIn(REFCLSID class_id, REFIID id) : id_(id) {
+    CoRegisterClassObject(class_id, static_cast<IClassFactory*>(this), CLSCTX_INPROC_SERVER,
+                          REGCLS_MULTIPLEUSE, &cookie_);
   }
-  ~ClassStandIn() { CoRevokeClassObject(cookie_); }
+  ~StandIn() { CoRevokeClassObject(cookie_); }
+  StandIn(const StandIn&) = delete;
+  StandIn& operator=(const StandIn&) = delete;
+
   STDMETHODIMP QueryInterface(REFIID id, void** out) override {
-    *out = IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IClassFactory) ? this : nullptr;
+    *out = nullptr;
+    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, id_)) *out = static_cast<Interface*>(this);
+    if (IsEqualIID(id, IID_IClassFactory)) *out = static_cast<IClassFactory*>(this);
     return *out ? S_OK : E_NOINTERFACE;
   }
   STDMETHODIMP_(ULONG) AddRef() override { return 2; }
   STDMETHODIMP_(ULONG) Release() override { return 1; }
   STDMETHODIMP CreateInstance(IUnknown* outer, REFIID id, void** out) override {
-    return outer ? CLASS_E_NOAGGREGATION : object_->QueryInterface(id, out);
+    return outer ? CLASS_E_NOAGGREGATION : QueryInterface(id, out);
   }
   STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
  private:
-  IUnknown* object_;
-  DWORD cookie_ = 0;
-};
-
-template <class Interface>
-class StandIn : public Interface {
- public:
-  explicit StandIn(REFIID id) : id_(id) {}
-  STDMETHODIMP QueryInterface(REFIID id, void** out) override {
-    *out = IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, id_) ? this : nullptr;
-    return *out ? S_OK : E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-
- private:
   const IID id_;
+  DWORD cookie_ = 0;
 };
 
 // The progress on the taskbar button, as the window last set it. A value set
@@ -60,7 +52,7 @@ class StandIn : public Interface {
 // ("ITaskbarList3::SetProgressValue method").
 class TaskbarListStandIn : public StandIn<ITaskbarList3> {
  public:
-  TaskbarListStandIn() : StandIn(IID_ITaskbarList3) {}
+  TaskbarListStandIn() : StandIn(CLSID_TaskbarList, IID_ITaskbarList3) {}
   bool ShowsProgress() const { return state_ != TBPF_NOPROGRESS; }
 
   STDMETHODIMP SetProgressValue(HWND, ULONGLONG, ULONGLONG) override {
@@ -98,7 +90,7 @@ class TaskbarListStandIn : public StandIn<ITaskbarList3> {
 // live setting (0 for none).
 class AccPropServicesStandIn : public StandIn<IAccPropServices> {
  public:
-  AccPropServicesStandIn() : StandIn(IID_IAccPropServices) {}
+  AccPropServicesStandIn() : StandIn(CLSID_AccPropServices, IID_IAccPropServices) {}
   std::wstring Name(HWND control) const {
     const auto found = names_.find(control);
     return found == names_.end() ? std::wstring() : found->second;
