@@ -222,8 +222,8 @@ std::optional<FoldedFile> FoldFile(platform::ReadOnlyFile& file, std::uint32_t r
     }
     if (stop.stop_requested()) return std::nullopt;
     // A range or a read in flight came up short: the file shrank under the
-    // read. Read it again
-    // from the start in one pass, counting the bytes again as new work.
+    // read. Read it again from the start in one pass, counting the bytes
+    // again as new work.
     progress.expected.store(progress.done.load(std::memory_order_relaxed) + file.Size(),
                             std::memory_order_relaxed);
   }
