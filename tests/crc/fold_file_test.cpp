@@ -76,7 +76,7 @@ Storage storage = kLocalDisk;
 std::int64_t model_ns = 0, waits_ns = 0, link_ns = 0;
 std::set<std::thread::id> readers;
 std::thread::id last_reader;
-std::uint64_t slow_from = 0, file_end = 0;
+std::uint64_t slow_from = 0, file_end = ~std::uint64_t{0};
 std::thread::id test_thread;
 int reads_elsewhere = 0, slow_reads_elsewhere = 0;
 
