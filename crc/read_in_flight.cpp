@@ -104,10 +104,11 @@ std::optional<InFlightStart> FindReadsInFlight(ReadsInFlight& reads, std::uint32
   InFlightStart start{reg, from, 1};
   double rate = one_stream_rate;
   for (unsigned count = 2; count <= plan.in_flight && start.reached < size; count *= 2) {
-    // Two blocks for each read in flight at least, so that the window measures
-    // the reads overlapping rather than the moment they all start together.
-    const std::uint64_t blocks =
-        std::max<std::uint64_t>(2 * count, plan.rate.window_bytes / plan.block_size);
+    // The first step, which a disk pays for in seeks, reads one block for each
+    // read in flight; later ones, taken only where reads in flight gained,
+    // two, so that the window measures the reads overlapping rather than the
+    // moment they all start together.
+    const std::uint64_t blocks = start.count == 1 ? count : 2 * count;
     const std::uint64_t to = std::min(size, start.reached + blocks * plan.block_size);
     const std::chrono::nanoseconds began = plan.rate.now();
     const auto folded = reads.Fold(start.reg, start.reached, to, count);
