@@ -84,7 +84,8 @@ std::size_t ModelRead(platform::ReadOnlyFile& file, std::uint64_t offset,
                       std::span<std::uint8_t> buffer) {
   const std::size_t got =
       offset < file_end
-          ? file.ReadAt(offset, buffer.first(std::min(buffer.size(), file_end - offset)))
+          ? file.ReadAt(offset, buffer.first(static_cast<std::size_t>(
+                                    std::min<std::uint64_t>(buffer.size(), file_end - offset))))
           : 0;
   const std::lock_guard lock(model_mutex);
   const bool slow = offset >= slow_from;
