@@ -118,7 +118,7 @@ TEST(FoldFile, RangesOnlyWhileTheDataComesFast) {
   const crc::RateRule rule{1e9, 4 * kBlock, std::chrono::microseconds(10), &ModelNow};
   test_thread = std::this_thread::get_id();
   const auto fold = [&](const std::filesystem::path& path, Storage slow, std::uint64_t fast_blocks,
-                        unsigned in_flight, std::uint64_t ends_at = -1) {
+                        unsigned in_flight, std::uint64_t ends_at = ~std::uint64_t{0}) {
     storage = slow;
     slow_from = fast_blocks * kBlock;
     file_end = ends_at;
