@@ -57,8 +57,14 @@ std::optional<std::uint32_t> ReadsInFlight::Fold(std::uint32_t reg, std::uint64_
     try {
       if (!source) source = &others_[lane_index - 1].emplace(file_.Reopen());
       const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(plan_.block_size);
-      for (std::uint64_t index = lane_index; index < blocks && !halt.stop_requested();
+      for (std::uint64_t index = lane_index; index < blocks;
            index = next_block.fetch_add(1, std::memory_order_relaxed)) {
+        // The caller's stop is asked too: forwarding it to `halt` runs on the
+        // thread that requests it, and may come only after more blocks here.
+        if (halt.stop_requested() || stop_.stop_requested()) {
+          halt.request_stop();
+          return;
+        }
         const std::uint64_t begin = from + index * plan_.block_size;
         const std::uint64_t end = std::min(to, begin + plan_.block_size);
         for (std::uint64_t at = begin; at < end;) {
