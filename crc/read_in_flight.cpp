@@ -40,11 +40,16 @@ ReadsInFlight::ReadsInFlight(platform::ReadOnlyFile& file, KernelFunction update
       plan_(plan),
       stop_(std::move(stop)),
       progress_(progress),
-      others_(plan.in_flight > 1 ? plan.in_flight - 1 : 0) {}
+      most_(std::max(plan.in_flight, 1u)) {}
+
+void ReadsInFlight::Open(unsigned count) {
+  while (others_.size() + 1 < std::min(count, most_)) others_.push_back(file_.Reopen());
+}
 
 std::optional<std::uint32_t> ReadsInFlight::Fold(std::uint32_t reg, std::uint64_t from,
                                                  std::uint64_t to, unsigned count) {
-  count = std::clamp(count, 1u, static_cast<unsigned>(others_.size() + 1));
+  count = std::clamp(count, 1u, most_);
+  Open(count);
   const std::uint64_t blocks = (to - from + plan_.block_size - 1) / plan_.block_size;
   std::atomic<std::uint64_t> next_block{count};
   std::vector<Lane> lanes(count, Lane{0, from});
@@ -55,7 +60,6 @@ std::optional<std::uint32_t> ReadsInFlight::Fold(std::uint32_t reg, std::uint64_
   const auto fold = [&](unsigned lane_index, platform::ReadOnlyFile* source) {
     Lane& lane = lanes[lane_index];
     try {
-      if (!source) source = &others_[lane_index - 1].emplace(file_.Reopen());
       const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(plan_.block_size);
       for (std::uint64_t index = lane_index; index < blocks;
            index = next_block.fetch_add(1, std::memory_order_relaxed)) {
@@ -87,10 +91,7 @@ std::optional<std::uint32_t> ReadsInFlight::Fold(std::uint32_t reg, std::uint64_
   {
     std::vector<std::jthread> helpers;
     try {
-      for (unsigned i = 1; i < count; ++i) {
-        platform::ReadOnlyFile* const opened = others_[i - 1] ? &*others_[i - 1] : nullptr;
-        helpers.emplace_back(fold, i, opened);
-      }
+      for (unsigned i = 1; i < count; ++i) helpers.emplace_back(fold, i, &others_[i - 1]);
     } catch (...) {
       halt.request_stop();
       throw;  // the helpers started so far are joined on the way out
@@ -116,6 +117,7 @@ std::optional<InFlightStart> FindReadsInFlight(ReadsInFlight& reads, std::uint32
     // moment they all start together.
     const std::uint64_t blocks = start.count == 1 ? count : 2 * count;
     const std::uint64_t to = std::min(size, start.reached + blocks * plan.block_size);
+    reads.Open(count);
     const std::chrono::nanoseconds began = plan.rate.now();
     const auto folded = reads.Fold(start.reg, start.reached, to, count);
     if (!folded) return std::nullopt;

@@ -28,6 +28,11 @@ class ReadsInFlight {
   ReadsInFlight(platform::ReadOnlyFile& file, KernelFunction update, const ReadPlan& plan,
                 std::stop_token stop, FileProgress& progress);
 
+  // Opens the handles that `count` reads in flight need and does not have yet.
+  // On a share each opening is a round trip, which a window timed for its
+  // reads must not include.
+  void Open(unsigned count);
+
   // Folds [from, to) into `reg`, the register after the bytes before `from`,
   // with `count` reads in flight, this thread among them. std::nullopt when a
   // read came up short (the file shrank) or a stop was requested. A failed
@@ -41,9 +46,9 @@ class ReadsInFlight {
   const ReadPlan& plan_;
   const std::stop_token stop_;
   FileProgress& progress_;
-  // The other threads' handles, opened by each thread itself (on a share each
-  // opening is a round trip of its own) and kept from one stretch to the next.
-  std::vector<std::optional<platform::ReadOnlyFile>> others_;
+  // The other threads' handles, kept from one stretch to the next.
+  std::vector<platform::ReadOnlyFile> others_;
+  unsigned most_;
 };
 
 // Where reading with more in flight started: the register after `reached`
