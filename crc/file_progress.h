@@ -12,6 +12,15 @@ namespace crc {
 struct FileProgress {
   std::atomic<std::uint64_t> done{0};
   std::atomic<std::uint64_t> expected{0};
+
+  // Counts `bytes` just folded, raising `expected` past the size at open when
+  // the file has grown.
+  void Add(std::uint64_t bytes) {
+    const std::uint64_t now_done = done.fetch_add(bytes, std::memory_order_relaxed) + bytes;
+    if (now_done > expected.load(std::memory_order_relaxed)) {
+      expected.store(now_done, std::memory_order_relaxed);
+    }
+  }
 };
 
 }  // namespace crc

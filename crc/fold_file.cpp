@@ -4,11 +4,12 @@
 #include <exception>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "crc/combine.h"
+#include "crc/first_failure.h"
+#include "crc/read_in_flight.h"
 #include "crc/read_rate.h"
 
 namespace crc {
@@ -22,6 +23,10 @@ constexpr std::size_t kBlockSize = std::size_t{512} << 10;
 // 4 MiB they saved a fifth, about 0.1 ms (docs/PERFORMANCE.md).
 constexpr std::uint64_t kParallelFrom = std::uint64_t{8} << 20;
 constexpr unsigned kMostThreads = 8;
+// A share behind a long link reached the link's capacity with 4 to 8 reads in
+// flight in the model (docs/PERFORMANCE.md); a file-sharing client's credits
+// allow that many, and Explorer's copies keep about as many.
+constexpr unsigned kMostInFlight = 8;
 // Ranges pay only where the data comes faster than one thread folds it, and
 // only where nothing seeks between them. 1 GB/s is more than any SATA link
 // carries (600 MB/s) and over three times what the fastest spinning disks
@@ -66,10 +71,7 @@ void FoldRange(platform::ReadOnlyFile& file, Range& range, KernelFunction update
     }
     range.reg = update(range.reg, block.get(), got);
     range.reached += got;
-    const std::uint64_t done = progress.done.fetch_add(got, std::memory_order_relaxed) + got;
-    if (done > progress.expected.load(std::memory_order_relaxed)) {
-      progress.expected.store(done, std::memory_order_relaxed);
-    }
+    progress.Add(got);
     if (watch) watch->Note(got);
   }
   range.outcome = RangeEnd::kComplete;
@@ -85,35 +87,20 @@ std::optional<FoldedFile> FoldToEnd(platform::ReadOnlyFile& file, FoldedFile fol
   return FoldedFile{rest.reg, rest.reached};
 }
 
-// The first failure of any thread, kept until every thread has stopped.
-class FirstFailure {
- public:
-  void Record(std::exception_ptr failure) {
-    const std::lock_guard lock(mutex_);
-    if (!failure_) failure_ = std::move(failure);
-  }
-  void RethrowIfAny() const {
-    if (failure_) std::rethrow_exception(failure_);
-  }
-
- private:
-  std::mutex mutex_;
-  std::exception_ptr failure_;
-};
-
-// Folds from the start in one pass for as long as the data comes slowly. The
-// returned range ends kStopped, with no stop requested on `stop`, when the
-// rest from its `reached` is to be read in ranges.
-Range FoldWhileSlow(platform::ReadOnlyFile& file, std::uint32_t reg, std::uint64_t size,
-                    KernelFunction update, const ReadPlan& plan, std::stop_token stop,
-                    FileProgress& progress) {
-  Range head{0, size, reg};
-  if (plan.rate.fast_rate == 0) return head;
+// Folds `head` on from where it reached in one pass for as long as the data
+// comes slowly, or (`watched` kFirstWindow) for one window. `head` ends
+// kStopped, with no stop requested on `stop`, when the rest from its `reached`
+// is to be read another way: the rate of the window that ended the pass when
+// it came slowly, else 0 (the rest in ranges).
+double FoldWhileSlow(platform::ReadOnlyFile& file, Range& head, KernelFunction update,
+                     const ReadPlan& plan, std::stop_token stop, FileProgress& progress,
+                     Watched watched) {
+  if (plan.rate.fast_rate == 0) return 0;
   std::stop_source halt;
   const std::stop_callback forward(stop, [&halt] { halt.request_stop(); });
-  RateWatch watch(plan.rate, false, halt);
+  RateWatch watch(plan.rate, watched, halt);
   FoldRange(file, head, update, plan, halt.get_token(), progress, &watch);
-  return head;
+  return watch.Switched() ? 0 : watch.FirstRate();
 }
 
 // Splits [from, size) into up to `count` ranges of whole blocks, folds them on
@@ -137,7 +124,7 @@ std::optional<std::uint32_t> FoldRanges(platform::ReadOnlyFile& file, std::uint3
   // that comes slowly.
   std::stop_source halt;
   const std::stop_callback forward(stop, [&halt] { halt.request_stop(); });
-  RateWatch watch(plan.rate, true, halt);
+  RateWatch watch(plan.rate, Watched::kRanges, halt);
   FirstFailure failure;
   const auto fold = [&](Range& range, platform::ReadOnlyFile& source) {
     try {
@@ -176,6 +163,38 @@ std::optional<std::uint32_t> FoldRanges(platform::ReadOnlyFile& file, std::uint3
   return ranges.front().reg;
 }
 
+// Folds [0, size) of a large file: in one pass while its data comes slowly
+// and more reads in flight do not raise the rate, with as many in flight as
+// do, and in ranges once it comes fast. std::nullopt when a stop was
+// requested or a read off the one pass came up short.
+std::optional<FoldedFile> FoldLarge(platform::ReadOnlyFile& file, std::uint32_t reg,
+                                    std::uint64_t size, KernelFunction update, const ReadPlan& plan,
+                                    std::stop_token stop, FileProgress& progress) {
+  Range head{0, size, reg};
+  const bool may_probe = plan.in_flight > 1;
+  const double slow_rate = FoldWhileSlow(file, head, update, plan, stop, progress,
+                                         may_probe ? Watched::kFirstWindow : Watched::kOnePass);
+  if (head.outcome == RangeEnd::kStopped && !stop.stop_requested() && may_probe && slow_rate > 0) {
+    ReadsInFlight reads(file, update, plan, stop, progress);
+    const auto start = FindReadsInFlight(reads, head.reg, head.reached, size, slow_rate, plan);
+    if (!start) return std::nullopt;
+    if (start->count > 1) {
+      const auto rest = reads.Fold(start->reg, start->reached, size, start->count);
+      if (!rest) return std::nullopt;
+      return FoldedFile{*rest, size};
+    }
+    head.reg = start->reg;
+    head.reached = start->reached;
+    FoldWhileSlow(file, head, update, plan, stop, progress, Watched::kOnePass);
+  }
+  if (head.outcome != RangeEnd::kStopped) return FoldedFile{head.reg, head.reached};
+  if (stop.stop_requested()) return std::nullopt;
+  const auto ranges_reg =
+      FoldRanges(file, head.reg, head.reached, size, update, plan, stop, progress);
+  if (!ranges_reg) return std::nullopt;
+  return FoldedFile{*ranges_reg, size};
+}
+
 }  // namespace
 
 std::size_t ReadFileAt(platform::ReadOnlyFile& file, std::uint64_t offset,
@@ -184,9 +203,11 @@ std::size_t ReadFileAt(platform::ReadOnlyFile& file, std::uint64_t offset,
 }
 
 ReadPlan DefaultReadPlan() {
-  return {kBlockSize, kParallelFrom,
-          std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads), &ReadFileAt,
-          kRangedRate};
+  ReadPlan plan{kBlockSize, kParallelFrom,
+                std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads)};
+  plan.rate = kRangedRate;
+  plan.in_flight = kMostInFlight;
+  return plan;
 }
 
 std::optional<FoldedFile> FoldFile(platform::ReadOnlyFile& file, std::uint32_t reg,
@@ -194,19 +215,15 @@ std::optional<FoldedFile> FoldFile(platform::ReadOnlyFile& file, std::uint32_t r
                                    std::stop_token stop, FileProgress& progress) {
   const std::uint64_t size = file.Size();
   progress.expected.store(size, std::memory_order_relaxed);
-  if (plan.threads > 1 && size >= plan.parallel_from && size > plan.block_size) {
-    const Range head = FoldWhileSlow(file, reg, size, update, plan, stop, progress);
-    if (head.outcome != RangeEnd::kStopped) {
-      return FoldToEnd(file, {head.reg, head.reached}, update, plan, stop, progress);
+  if (std::max(plan.threads, plan.in_flight) > 1 && size >= plan.parallel_from &&
+      size > plan.block_size) {
+    if (const auto folded = FoldLarge(file, reg, size, update, plan, stop, progress)) {
+      return FoldToEnd(file, *folded, update, plan, stop, progress);
     }
     if (stop.stop_requested()) return std::nullopt;
-    if (const auto ranges_reg =
-            FoldRanges(file, head.reg, head.reached, size, update, plan, stop, progress)) {
-      return FoldToEnd(file, {*ranges_reg, size}, update, plan, stop, progress);
-    }
-    if (stop.stop_requested()) return std::nullopt;
-    // A range came up short: the file shrank under the read. Read it again
-    // from the start in one pass, counting the bytes again as new work.
+    // A range or a read in flight came up short: the file shrank under the
+    // read. Read it again from the start in one pass, counting the bytes
+    // again as new work.
     progress.expected.store(progress.done.load(std::memory_order_relaxed) + file.Size(),
                             std::memory_order_relaxed);
   }

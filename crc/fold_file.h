@@ -1,11 +1,13 @@
 #pragma once
 
 // Folding a whole file into a CRC register, on one thread or on several. A
-// large file is split into one contiguous range per thread; each thread reads
-// its range at its own offsets into its own block and folds it from a register
-// of 0, and the ranges' registers are joined in order (combine.h). Nothing
-// crosses threads but a byte counter, the rate watch (read_rate.h) and the
-// stop request until the end.
+// large file whose data comes fast is split into one contiguous range per
+// thread; each thread reads its range at its own offsets into its own block
+// and folds it from a register of 0, and the ranges' registers are joined in
+// order (combine.h). One whose data comes slowly is read in one pass, or with
+// several reads in flight where they raise the rate (read_in_flight.h).
+// Nothing crosses threads but a byte counter, the rate watch (read_rate.h),
+// the next block's number and the stop request until the end.
 
 #include <cstddef>
 #include <cstdint>
@@ -37,10 +39,16 @@ struct ReadPlan {
   // pass once their data comes slowly. The default rule's rate of 0 means
   // ranges from the start and to the end.
   RateRule rate{};
+  // The most reads in flight, one thread each, for a large file whose first
+  // window came slowly: from there a window is read with 2 in flight, and
+  // with 4 and so on while each step raises the rate (read_in_flight.h); the
+  // rest is read with the last count that did, or in one pass as before.
+  unsigned in_flight = 1;
 };
 
-// The measured block size, threshold and rate rule, and one thread per
-// hardware thread (at most 8).
+// The measured block size, threshold and rate rule, one thread per hardware
+// thread (at most 8) for ranges, and up to 8 reads in flight whatever the
+// number of hardware threads: reads waiting on a round trip take no processor.
 ReadPlan DefaultReadPlan();
 
 struct FoldedFile {

@@ -1,5 +1,6 @@
 #include "crc/read_rate.h"
 
+#include <limits>
 #include <utility>
 
 namespace crc {
@@ -9,8 +10,8 @@ std::chrono::nanoseconds SteadyNow() {
       std::chrono::steady_clock::now().time_since_epoch());
 }
 
-RateWatch::RateWatch(const RateRule& rule, bool ranged, std::stop_source halt)
-    : rule_(rule), ranged_(ranged), halt_(std::move(halt)), since_(rule.now()) {}
+RateWatch::RateWatch(const RateRule& rule, Watched watched, std::stop_source halt)
+    : rule_(rule), watched_(watched), halt_(std::move(halt)), since_(rule.now()) {}
 
 void RateWatch::Note(std::size_t bytes) {
   const std::lock_guard lock(mutex_);
@@ -23,13 +24,16 @@ void RateWatch::Note(std::size_t bytes) {
   // back and forth; a disk seeking between ranges falls far below either. And
   // they need two slow windows in a row: a window that a pause of this whole
   // process spans looks slow, and the window after it shows the true rate.
-  const double rate = ranged_ ? rule_.fast_rate / 2 : rule_.fast_rate;
+  const bool ranged = watched_ == Watched::kRanges;
+  const double rate = ranged ? rule_.fast_rate / 2 : rule_.fast_rate;
   const bool fast = static_cast<double>(bytes_) >= rate * seconds;
-  windows_against_ = fast == ranged_ ? 0 : windows_against_ + 1;
-  if (windows_against_ >= (ranged_ ? 2 : 1)) {
-    switched_ = true;
-    halt_.request_stop();
+  if (first_rate_ == 0) {
+    first_rate_ = seconds > 0 ? static_cast<double>(bytes_) / seconds
+                              : std::numeric_limits<double>::infinity();
   }
+  windows_against_ = fast == ranged ? 0 : windows_against_ + 1;
+  if (windows_against_ >= (ranged ? 2 : 1)) switched_ = true;
+  if (switched_ || watched_ == Watched::kFirstWindow) halt_.request_stop();
   bytes_ = 0;
   since_ = now;
 }

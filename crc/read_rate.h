@@ -29,29 +29,39 @@ struct RateRule {
   ClockFunction now = &SteadyNow;
 };
 
+// The way of reading that a watch looks after, and when it ends it.
+enum class Watched {
+  kOnePass,      // at the first fast window
+  kFirstWindow,  // one pass, at its first window whatever its rate
+  kRanges,       // at the second window in a row below half the fast rate
+};
+
 // Watches the reads of one way of reading, from every thread that takes part,
-// and ends it (requests `halt`) when the data no longer suits it: one pass
-// ends at the first fast window, ranges at the second window in a row below
-// half the fast rate.
+// and ends it (requests `halt`) when the data no longer suits it.
 class RateWatch {
  public:
-  RateWatch(const RateRule& rule, bool ranged, std::stop_source halt);
+  RateWatch(const RateRule& rule, Watched watched, std::stop_source halt);
 
   // Counts `bytes` just read, and judges the window if it has closed.
   void Note(std::size_t bytes);
 
-  // Whether the watch ended the reading. Ask once the threads have stopped.
+  // Whether the watch ended the reading for its data's rate (kFirstWindow:
+  // for data that came fast). Ask once the threads have stopped.
   bool Switched() const { return switched_; }
+
+  // The first window's rate in bytes per second; 0 until one has closed.
+  double FirstRate() const { return first_rate_; }
 
  private:
   const RateRule& rule_;
-  const bool ranged_;
+  const Watched watched_;
   std::stop_source halt_;
   std::mutex mutex_;
   std::chrono::nanoseconds since_;
   std::uint64_t bytes_ = 0;
   int windows_against_ = 0;
   bool switched_ = false;
+  double first_rate_ = 0;
 };
 
 }  // namespace crc

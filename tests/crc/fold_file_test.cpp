@@ -9,6 +9,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <mutex>
+#include <set>
 #include <system_error>
 #include <thread>
 
@@ -28,7 +30,7 @@ std::optional<crc::FoldedFile> Fold(const std::filesystem::path& path, const crc
   auto file = platform::ReadOnlyFile::Open(path);
   crc::FileProgress progress;
   auto folded = crc::FoldFile(file, 0xFFFFFFFFu, update, plan, stop, progress);
-  if (folded) {
+  if (folded && folded->length == file.Size()) {  // else read again, counted again
     EXPECT_EQ(progress.done, folded->length);
     EXPECT_EQ(progress.expected, folded->length);
   }
@@ -56,43 +58,108 @@ TEST(FoldFile, RangesMatchOnePassAroundEveryBoundary) {
   }
 }
 
-// A device that delivers 4 GB/s up to `slow_from` and 100 MB/s from there, on
-// a clock that its reads advance, counting the reads made off the test's thread.
-std::atomic<std::int64_t> model_ns{0};
-std::uint64_t slow_from = 0;
+// Storage on a clock that its reads advance, at 4 GB/s up to `slow_from` and
+// from there as `Storage` says. Each read waits a latency of its own, then
+// holds one link (and a disk, that seeks when the reading thread changes) for
+// its bytes; the reads between two looks at the clock overlap their latencies
+// across the threads that made them. The file ends at `file_end` for the
+// reads (it shrank). It counts the reads made off the test's thread, and the
+// threads that read since the clock was last read.
+struct Storage {
+  std::int64_t latency_ns;
+  double link_ns_per_byte;
+  std::int64_t seek_ns;
+};
+constexpr Storage kLocalDisk{0, 10, 0};  // 100 MB/s
+std::mutex model_mutex;
+Storage storage = kLocalDisk;
+std::int64_t model_ns = 0, waits_ns = 0, link_ns = 0;
+std::set<std::thread::id> readers;
+std::thread::id last_reader;
+std::uint64_t slow_from = 0, file_end = ~std::uint64_t{0};
 std::thread::id test_thread;
-std::atomic<int> reads_elsewhere{0}, slow_reads_elsewhere{0};
+int reads_elsewhere = 0, slow_reads_elsewhere = 0;
 
 std::size_t ModelRead(platform::ReadOnlyFile& file, std::uint64_t offset,
                       std::span<std::uint8_t> buffer) {
-  const std::size_t got = file.ReadAt(offset, buffer);
-  model_ns += static_cast<std::int64_t>(offset < slow_from ? got / 4 : got * 10);
-  const bool elsewhere = std::this_thread::get_id() != test_thread;
-  reads_elsewhere += elsewhere;
-  slow_reads_elsewhere += elsewhere && offset >= slow_from;
+  const std::size_t got =
+      offset < file_end
+          ? file.ReadAt(offset, buffer.first(static_cast<std::size_t>(
+                                    std::min<std::uint64_t>(buffer.size(), file_end - offset))))
+          : 0;
+  const std::lock_guard lock(model_mutex);
+  const bool slow = offset >= slow_from;
+  const auto reader = std::this_thread::get_id();
+  const std::int64_t busy = static_cast<std::int64_t>(
+      static_cast<double>(got) * (slow ? storage.link_ns_per_byte : 0.25) +
+      (slow && reader != last_reader ? storage.seek_ns : 0));
+  link_ns += busy;
+  waits_ns += busy + (slow ? storage.latency_ns : 0);
+  last_reader = reader;
+  readers.insert(reader);
+  reads_elsewhere += reader != test_thread;
+  slow_reads_elsewhere += reader != test_thread && slow;
   return got;
 }
 
-// The way of reading follows the rate, on either side of the first window.
+std::chrono::nanoseconds ModelNow() {
+  const std::lock_guard lock(model_mutex);
+  model_ns += std::max(link_ns, waits_ns / std::max<std::int64_t>(1, std::ssize(readers)));
+  link_ns = waits_ns = 0;
+  readers.clear();
+  return std::chrono::nanoseconds(model_ns);
+}
+
+// The way of reading follows the rate, on either side of the first window;
+// where the data comes slowly, reads in flight follow what a second one does.
 TEST(FoldFile, RangesOnlyWhileTheDataComesFast) {
   test_support::TempDir dir;
   const auto data = test_support::RandomBytes(64 * kBlock + 1, 13);
-  const crc::RateRule rule{1e9, 4 * kBlock, std::chrono::microseconds(10),
-                           [] { return std::chrono::nanoseconds(model_ns.load()); }};
+  const crc::RateRule rule{1e9, 4 * kBlock, std::chrono::microseconds(10), &ModelNow};
   test_thread = std::this_thread::get_id();
+  const auto fold = [&](const std::filesystem::path& path, Storage slow, std::uint64_t fast_blocks,
+                        unsigned in_flight, std::uint64_t ends_at = ~std::uint64_t{0}) {
+    storage = slow;
+    slow_from = fast_blocks * kBlock;
+    file_end = ends_at;
+    reads_elsewhere = slow_reads_elsewhere = 0;
+    return Fold(path, {kBlock, 0, 2, &ModelRead, rule, in_flight});
+  };
   for (const std::size_t size : {data.size() - 2, data.size()}) {
     const std::span<const std::uint8_t> bytes(data.data(), size);
     const auto path = dir.Write("model.cnt", bytes);
     for (const std::uint64_t fast_blocks : {0u, 3u, 4u, 5u, 64u}) {
       SCOPED_TRACE(testing::Message() << size << " bytes, " << fast_blocks << " blocks fast");
-      slow_from = fast_blocks * kBlock;
-      reads_elsewhere = slow_reads_elsewhere = 0;
-      const auto folded = Fold(path, {kBlock, 0, 2, &ModelRead, rule});
+      const auto folded = fold(path, kLocalDisk, fast_blocks, 1);
       ASSERT_TRUE(folded);
       EXPECT_EQ(folded->reg, ReferenceUpdate(0xFFFFFFFFu, bytes));
       EXPECT_TRUE(fast_blocks >= 4 || reads_elsewhere == 0);  // one pass throughout
       EXPECT_TRUE(fast_blocks < 64 || reads_elsewhere > 0);   // ranges after the first window
       EXPECT_LE(slow_reads_elsewhere, 2);  // the ranges end at the second slow window
+    }
+    // Round trips of 100 us a read; a link of 1 GB/s or 100 MB/s; one disk.
+    const struct {
+      const char* name;
+      Storage slow;
+      std::uint64_t fast_blocks;
+      std::size_t in_flight_at_end;  // threads reading after the last window
+      std::size_t ends_at;           // bytes the reads find: less when it shrank
+    } storages[] = {{"far share", {100'000, 1, 0}, 0, 8, size},
+                    {"far share, shrunk after the windows", {100'000, 1, 0}, 0, 0, 40 * kBlock + 5},
+                    {"far share, link full at 4", {100'000, 10, 0}, 0, 4, size},
+                    {"far share, one disk", {100'000, 10, 500'000}, 0, 1, size},
+                    {"link-bound", {4'000, 25, 0}, 0, 1, size},
+                    {"local disk", {0, 10, 500'000}, 0, 1, size},
+                    {"cached", kLocalDisk, 65, 1, size}};
+    for (const auto& [name, slow, fast_blocks, in_flight_at_end, ends_at] : storages) {
+      SCOPED_TRACE(testing::Message() << size << " bytes, " << name);
+      const auto folded = fold(path, slow, fast_blocks, 8, ends_at);
+      ASSERT_TRUE(folded);
+      EXPECT_EQ(folded->reg, ReferenceUpdate(0xFFFFFFFFu, bytes.first(ends_at)));
+      EXPECT_EQ(folded->length, ends_at);
+      // Reads in flight, or one thread, after the last window (unless it shrank).
+      EXPECT_TRUE(ends_at < size || readers.size() == in_flight_at_end) << readers.size();
+      EXPECT_TRUE(fast_blocks < 64 || reads_elsewhere > 0);  // ranges, not reads in flight
     }
   }
 }
@@ -127,11 +194,17 @@ std::uint32_t StopAtTenthCall(std::uint32_t reg, const std::uint8_t* data,
 TEST(FoldFile, StopEndsEveryThreadWithinABlock) {
   test_support::TempDir dir;
   const auto path = dir.Write("stop.cnt", test_support::RandomBytes(256 * kBlock, 10));
-  for (const unsigned threads : {1u, 4u}) {
+  // The last plan stops with 2 reads in flight on a far share.
+  storage = {100'000, 1, 0};
+  slow_from = 0;
+  const crc::RateRule far{1e9, 4 * kBlock, std::chrono::microseconds(10), &ModelNow};
+  for (const crc::ReadPlan& plan :
+       {crc::ReadPlan{kBlock, 0, 1}, {kBlock, 0, 4}, {kBlock, 0, 1, &ModelRead, far, 2}}) {
     observer_stop = {};
     kernel_calls = 0;
-    EXPECT_FALSE(Fold(path, {kBlock, 0, threads}, observer_stop.get_token(), &StopAtTenthCall));
+    EXPECT_FALSE(Fold(path, plan, observer_stop.get_token(), &StopAtTenthCall));
     // Every thread is joined, and none folded more than the block it had read.
+    const unsigned threads = std::max(plan.threads, plan.in_flight);
     EXPECT_EQ(kernels_running, 0);
     EXPECT_LE(kernel_calls, 10 + static_cast<int>(threads)) << threads << " threads";
   }
