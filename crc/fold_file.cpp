@@ -1,14 +1,13 @@
 #include "crc/fold_file.h"
 
 #include <algorithm>
-#include <exception>
 #include <limits>
 #include <memory>
 #include <thread>
 #include <vector>
 
 #include "crc/combine.h"
-#include "crc/first_failure.h"
+#include "crc/on_threads.h"
 #include "crc/read_in_flight.h"
 #include "crc/read_rate.h"
 
@@ -125,28 +124,14 @@ std::optional<std::uint32_t> FoldRanges(platform::ReadOnlyFile& file, std::uint3
   std::stop_source halt;
   const std::stop_callback forward(stop, [&halt] { halt.request_stop(); });
   RateWatch watch(plan.rate, Watched::kRanges, halt);
-  FirstFailure failure;
-  const auto fold = [&](Range& range, platform::ReadOnlyFile& source) {
-    try {
-      FoldRange(source, range, update, plan, halt.get_token(), progress, &watch);
-    } catch (...) {
-      failure.Record(std::current_exception());
-    }
-    if (range.outcome != RangeEnd::kComplete) halt.request_stop();
-  };
-  {
-    std::vector<std::jthread> helpers;
-    try {
-      for (std::size_t i = 1; i < ranges.size(); ++i) {
-        helpers.emplace_back([&, i, source = file.Reopen()]() mutable { fold(ranges[i], source); });
-      }
-    } catch (...) {
-      halt.request_stop();
-      throw;  // the helpers started so far are joined on the way out
-    }
-    fold(ranges.front(), file);
-  }  // joins every helper
-  failure.RethrowIfAny();
+  // Each range after the first is read through a handle of its own.
+  std::vector<platform::ReadOnlyFile> sources;
+  for (std::size_t i = 1; i < ranges.size(); ++i) sources.push_back(file.Reopen());
+  OnThreads(static_cast<unsigned>(ranges.size()), halt, [&](unsigned i) {
+    FoldRange(i == 0 ? file : sources[i - 1], ranges[i], update, plan, halt.get_token(), progress,
+              &watch);
+    if (ranges[i].outcome != RangeEnd::kComplete) halt.request_stop();
+  });
   if (watch.Switched()) {
     for (Range& range : ranges) {
       if (range.outcome == RangeEnd::kStopped) {

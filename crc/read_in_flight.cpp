@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <exception>
 #include <limits>
 #include <memory>
-#include <thread>
 #include <utility>
 
 #include "crc/combine.h"
-#include "crc/first_failure.h"
+#include "crc/on_threads.h"
 
 namespace crc {
 namespace {
@@ -56,49 +54,33 @@ std::optional<std::uint32_t> ReadsInFlight::Fold(std::uint32_t reg, std::uint64_
   // One stop for all: the caller's request, a failure or a short read.
   std::stop_source halt;
   const std::stop_callback forward(stop_, [&halt] { halt.request_stop(); });
-  FirstFailure failure;
-  const auto fold = [&](unsigned lane_index, platform::ReadOnlyFile* source) {
+  OnThreads(count, halt, [&](unsigned lane_index) {
+    platform::ReadOnlyFile& source = lane_index == 0 ? file_ : others_[lane_index - 1];
     Lane& lane = lanes[lane_index];
-    try {
-      const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(plan_.block_size);
-      for (std::uint64_t index = lane_index; index < blocks;
-           index = next_block.fetch_add(1, std::memory_order_relaxed)) {
-        // The caller's stop is asked too: forwarding it to `halt` runs on the
-        // thread that requests it, and may come only after more blocks here.
-        if (halt.stop_requested() || stop_.stop_requested()) {
+    const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(plan_.block_size);
+    for (std::uint64_t index = lane_index; index < blocks;
+         index = next_block.fetch_add(1, std::memory_order_relaxed)) {
+      // The caller's stop is asked too: forwarding it to `halt` runs on the
+      // thread that requests it, and may come only after more blocks here.
+      if (halt.stop_requested() || stop_.stop_requested()) {
+        halt.request_stop();
+        return;
+      }
+      const std::uint64_t begin = from + index * plan_.block_size;
+      const std::uint64_t end = std::min(to, begin + plan_.block_size);
+      for (std::uint64_t at = begin; at < end;) {
+        const std::size_t got =
+            plan_.read_at(source, at, {block.get(), static_cast<std::size_t>(end - at)});
+        if (got == 0) {
           halt.request_stop();
           return;
         }
-        const std::uint64_t begin = from + index * plan_.block_size;
-        const std::uint64_t end = std::min(to, begin + plan_.block_size);
-        for (std::uint64_t at = begin; at < end;) {
-          const std::size_t got =
-              plan_.read_at(*source, at, {block.get(), static_cast<std::size_t>(end - at)});
-          if (got == 0) {
-            halt.request_stop();
-            return;
-          }
-          lane.reg = update_(ShiftOverZeros(lane.reg, at - lane.end), block.get(), got);
-          lane.end = at += got;
-          progress_.Add(got);
-        }
+        lane.reg = update_(ShiftOverZeros(lane.reg, at - lane.end), block.get(), got);
+        lane.end = at += got;
+        progress_.Add(got);
       }
-    } catch (...) {
-      failure.Record(std::current_exception());
-      halt.request_stop();
     }
-  };
-  {
-    std::vector<std::jthread> helpers;
-    try {
-      for (unsigned i = 1; i < count; ++i) helpers.emplace_back(fold, i, &others_[i - 1]);
-    } catch (...) {
-      halt.request_stop();
-      throw;  // the helpers started so far are joined on the way out
-    }
-    fold(0, &file_);
-  }  // joins every helper
-  failure.RethrowIfAny();
+  });
   if (halt.stop_requested()) return std::nullopt;
   reg = ShiftOverZeros(reg, to - from);
   for (const Lane& lane : lanes) reg ^= ShiftOverZeros(lane.reg, to - lane.end);
