@@ -3,7 +3,8 @@
 // How fast a file's data arrives, judged window by window while it is read.
 // Data that comes faster than any spinning disk delivers is read in ranges on
 // every thread; slower data is read in one pass, because ranges would make a
-// disk's head seek between them on every block.
+// disk's head seek between them on every block, or with several reads in
+// flight where a second one raises the rate (read_in_flight.h).
 
 #include <chrono>
 #include <cstddef>
