@@ -57,7 +57,11 @@ std::span<const Kernel> SupportedKernels() {
 }
 
 const Kernel& SelectedKernel() {
-  static const Kernel& selected = SelectKernel(DetectCpuFeatures());
+  // SelectKernel returns an entry of the table, not of its argument; the
+  // features are kept all the same, so that the reference is plainly bound to
+  // nothing that goes away.
+  static const CpuFeatures features = DetectCpuFeatures();
+  static const Kernel& selected = SelectKernel(features);
   return selected;
 }
 
