@@ -44,7 +44,10 @@ set(refused)
 foreach(line IN LISTS lines)
   if(line MATCHES "DLL Name: (.+)")
     string(TOLOWER "${CMAKE_MATCH_1}" dll)
-  elseif(line MATCHES "^\t[0-9a-f]+\t +[0-9a-f]+ +(.+)$")
+  elseif(line MATCHES "^\t[0-9a-f]+[ \t].* ([^ ]+)$")
+    # A function's row: its thunk's address, then its hint (and, from binutils
+    # 2.44 on, an ordinal column before it), then its name, or <none> where it
+    # is imported by ordinal.
     set(function "${CMAKE_MATCH_1}")
     if(function STREQUAL "<none>")
       set(function "(by ordinal)")
