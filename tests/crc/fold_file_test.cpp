@@ -13,8 +13,11 @@
 #include <set>
 #include <system_error>
 #include <thread>
+#include <tuple>
 
 #include "crc/clsCRC32.h"
+#include "crc/fold_unchanged.h"
+#include "platform/error.h"
 #include "tests/support/crc32_reference.h"
 #include "tests/support/temp_dir.h"
 
@@ -207,6 +210,74 @@ TEST(FoldFile, StopEndsEveryThreadWithinABlock) {
     const unsigned threads = std::max(plan.threads, plan.in_flight);
     EXPECT_EQ(kernels_running, 0);
     EXPECT_LE(kernel_calls, 10 + static_cast<int>(threads)) << threads << " threads";
+  }
+}
+
+// A file read twice whose second read finds one byte other (at `flip_at`), or
+// ends early (at `ends_at`), though its size and time never move; each read
+// sees the progress `expected` at what both reads come to.
+std::uint64_t flip_at, ends_at, first_read_size;
+std::atomic<std::uint64_t> served{0};
+crc::FileProgress* twice_progress;
+std::atomic<bool> expected_moved{false};
+
+std::size_t SecondReadDiffers(platform::ReadOnlyFile& file, std::uint64_t offset,
+                              std::span<std::uint8_t> buffer) {
+  const bool second = served >= first_read_size;
+  expected_moved = expected_moved || twice_progress->expected != 2 * first_read_size;
+  const std::uint64_t end = second ? ends_at : first_read_size;
+  const std::size_t got =
+      offset < end
+          ? file.ReadAt(offset, buffer.first(std::min<std::uint64_t>(buffer.size(), end - offset)))
+          : 0;
+  if (second && flip_at >= offset && flip_at < offset + got) buffer[flip_at - offset] ^= 1;
+  served += got;
+  return got;
+}
+
+// Two reads give the checksum only where they agree; a stop ends either read.
+TEST(FoldFile, TwoReadsGiveTheChecksumOnlyWhereTheyAgree) {
+  test_support::TempDir dir;
+  const auto data = test_support::RandomBytes(8 * kBlock + 3, 14);  // 9 blocks per read
+  const auto path = dir.Write("twice.cnt", data);
+  first_read_size = data.size();
+  const std::uint64_t none = ~std::uint64_t{0};
+  const crc::KernelFunction kernel = crc::SelectedKernel().update;
+  const struct {
+    std::uint64_t flip_at, ends_at;
+    crc::KernelFunction update;  // StopAtTenthCall: in the second read's second block
+    bool checksum;
+  } cases[] = {{none, none, kernel, true},
+               {0, none, kernel, false},
+               {data.size() - 1, none, kernel, false},
+               {none, data.size() - 1, kernel, false},
+               {none, 4 * kBlock, kernel, false},
+               {none, none, &StopAtTenthCall, false}};
+  for (const unsigned threads : {1u, 3u}) {
+    for (const auto& [flip, end, update, checksum] : cases) {
+      SCOPED_TRACE(testing::Message() << threads << " threads, " << flip << ", " << end);
+      std::tie(flip_at, ends_at, served, expected_moved) = std::tuple(flip, end, 0, false);
+      observer_stop = {};
+      kernel_calls = 0;
+      auto file = platform::ReadOnlyFile::Open(path);
+      crc::FileProgress progress;
+      twice_progress = &progress;
+      std::optional<crc::FoldedFile> folded;
+      try {
+        folded =
+            crc::FoldUnchanged(file, 0xFFFFFFFFu, update, {kBlock, 0, threads, &SecondReadDiffers},
+                               crc::Reads::kTwiceAgreeing, observer_stop.get_token(), progress);
+        EXPECT_EQ(update == &StopAtTenthCall, !folded);
+      } catch (const std::system_error& failure) {
+        EXPECT_EQ(failure.code(), platform::FileChangedError());
+      }
+      EXPECT_EQ(checksum, folded.has_value());
+      if (folded) {
+        EXPECT_EQ(folded->reg, ReferenceUpdate(0xFFFFFFFFu, data));
+        EXPECT_EQ(progress.done, 2 * data.size());
+        EXPECT_FALSE(expected_moved);
+      }
+    }
   }
 }
 
