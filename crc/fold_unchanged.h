@@ -5,16 +5,15 @@
 // order: across a write they would join into the checksum of a file that never
 // was. A write that share modes let through is seen in the file's size and
 // last-write time, compared before the first read and after the last, where
-// the file's system updates them while it is written; and where another
-// program holds the file open for writing, so that nothing but a comparison
-// can vouch for its bytes, it is read twice. Two reads that give the same
-// size and the same CRC saw one version, the file as it was between the two:
-// each byte was read by the first before the first ended and by the second
-// after the second began, so a byte that held another value at any moment in
-// between makes them differ, unless it was put back as it was before the
-// second read came to it (writes that the stamp shows, mostly). CRC-32
-// sees every change within 32 consecutive bits, and misses others about once
-// in 2^32.
+// the file's system updates them while it is written. A file that another
+// program holds open for writing, so that only a comparison can vouch for its
+// bytes, is read twice. Two reads that give the same size and the same CRC
+// saw one version, the file as it was between them: each byte was read by the
+// first before the first ended and by the second after the second began, so a
+// byte that held another value at any moment in between makes them differ,
+// unless it was written back as it was before the second read came to it (a
+// write that the stamp shows, where it moves). CRC-32 sees every change within
+// 32 consecutive bits, and misses others about once in 2^32.
 
 #include <cstdint>
 #include <optional>

@@ -66,8 +66,6 @@ class ReadOnlyFile {
   // offsets on another thread.
   ReadOnlyFile Reopen() const;
 
-  Sharing sharing() const { return sharing_; }
-
  private:
 #ifdef _WIN32
   using Handle = void*;
