@@ -199,7 +199,7 @@ std::optional<FoldedFile> FoldFile(platform::ReadOnlyFile& file, std::uint32_t r
                                    KernelFunction update, const ReadPlan& plan,
                                    std::stop_token stop, FileProgress& progress) {
   const std::uint64_t size = file.Size();
-  progress.expected.store(size, std::memory_order_relaxed);
+  progress.BeginRead(size);
   if (std::max(plan.threads, plan.in_flight) > 1 && size >= plan.parallel_from &&
       size > plan.block_size) {
     if (const auto folded = FoldLarge(file, reg, size, update, plan, stop, progress)) {
@@ -209,8 +209,7 @@ std::optional<FoldedFile> FoldFile(platform::ReadOnlyFile& file, std::uint32_t r
     // A range or a read in flight came up short: the file shrank under the
     // read. Read it again from the start in one pass, counting the bytes
     // again as new work.
-    progress.expected.store(progress.done.load(std::memory_order_relaxed) + file.Size(),
-                            std::memory_order_relaxed);
+    progress.BeginRead(file.Size());
   }
   return FoldToEnd(file, {reg, 0}, update, plan, stop, progress);
 }

@@ -17,6 +17,11 @@ extern const int kErrorOutOfMemory;
 // applications, so it never passes for a system's own code.
 std::error_code FileChangedError();
 
+// True when `error`, from opening a file, says that a program that holds it
+// open shares it with no such open (Windows' sharing violation). Never on
+// POSIX, which has no share modes.
+bool MeansSharingViolation(const std::error_code& error);
+
 // The operating system's description of one of its error codes, on one line.
 std::wstring ErrorDescription(int code);
 

@@ -9,6 +9,8 @@ const int kErrorNotARegularFile = EOPNOTSUPP;
 const int kErrorInvalidName = EINVAL;
 const int kErrorOutOfMemory = ENOMEM;
 
+bool MeansSharingViolation(const std::error_code&) { return false; }
+
 std::wstring ErrorDescription(int code) {
   // strerror's text is ASCII in the C locale the tool runs in.
   const std::string text = std::strerror(code);

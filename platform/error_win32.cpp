@@ -18,6 +18,10 @@ struct LocalFreeDeleter {
 
 }  // namespace
 
+bool MeansSharingViolation(const std::error_code& error) {
+  return error == std::error_code(ERROR_SHARING_VIOLATION, std::system_category());
+}
+
 std::wstring ErrorDescription(int code) {
   wchar_t* raw = nullptr;
   const DWORD length = FormatMessageW(

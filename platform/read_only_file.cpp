@@ -5,12 +5,13 @@
 namespace platform {
 
 ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoHandle)) {}
+    : handle_(std::exchange(other.handle_, kNoHandle)), sharing_(other.sharing_) {}
 
 ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
   if (this != &other) {
     Close();
     handle_ = std::exchange(other.handle_, kNoHandle);
+    sharing_ = other.sharing_;
   }
   return *this;
 }

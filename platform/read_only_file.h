@@ -17,19 +17,28 @@ struct FileStamp {
   bool operator==(const FileStamp&) const = default;
 };
 
+// What other programs may do with a file while it is open here, on Windows
+// (POSIX has no share modes: there both are the same).
+enum class Sharing {
+  // Read it, rename or delete it, but not open it for writing; and a program
+  // that has it open for writing keeps it from being opened: so the bytes
+  // read are one version of the file.
+  kReaders,
+  // Write it too: for a file that another program already holds open for
+  // writing, whose bytes only a comparison of two reads can vouch for.
+  kReadersAndWriters,
+};
+
 // A regular disk file opened for reading, from start to end or at given
-// offsets. While it is open other programs may read it, rename or delete it,
-// but not open it for writing, and a program that has it open for writing
-// keeps it from being opened: so the bytes read are one version of the file.
-// (Writers that share modes do not stop, on a file server's own system or on
-// POSIX, show in its stamp.) Every failure throws std::system_error carrying
-// the operating system's error code; the file is closed when the object goes
-// away.
+// offsets, with the sharing it was opened with. (Writers that share modes do
+// not stop, on a file server's own system or on POSIX, show in its stamp.)
+// Every failure throws std::system_error carrying the operating system's
+// error code; the file is closed when the object goes away.
 class ReadOnlyFile {
  public:
   // Opens `path`. Devices, pipes, sockets and directories are refused with an
   // error rather than read: reading them could block or never end.
-  static ReadOnlyFile Open(const NativePath& path);
+  static ReadOnlyFile Open(const NativePath& path, Sharing sharing = Sharing::kReaders);
 
   ReadOnlyFile(ReadOnlyFile&& other) noexcept;
   ReadOnlyFile& operator=(ReadOnlyFile&& other) noexcept;
@@ -53,7 +62,8 @@ class ReadOnlyFile {
   FileStamp Stamp() const;
 
   // Another handle onto the same file (not the same path: a file renamed or
-  // replaced since is not followed), for reading at offsets on another thread.
+  // replaced since is not followed), with the same sharing, for reading at
+  // offsets on another thread.
   ReadOnlyFile Reopen() const;
 
  private:
@@ -64,10 +74,11 @@ class ReadOnlyFile {
   using Handle = int;
   static constexpr Handle kNoHandle = -1;
 #endif
-  explicit ReadOnlyFile(Handle handle) : handle_(handle) {}
+  ReadOnlyFile(Handle handle, Sharing sharing) : handle_(handle), sharing_(sharing) {}
   void Close() noexcept;
 
   Handle handle_ = kNoHandle;
+  Sharing sharing_ = Sharing::kReaders;
 };
 
 }  // namespace platform

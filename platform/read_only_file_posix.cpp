@@ -13,7 +13,7 @@
 
 namespace platform {
 
-ReadOnlyFile ReadOnlyFile::Open(const NativePath& name) {
+ReadOnlyFile ReadOnlyFile::Open(const NativePath& name, Sharing sharing) {
   if (name.find('\0') != std::string::npos) {
     ThrowError(kErrorInvalidName, "open");
   }
@@ -23,7 +23,7 @@ ReadOnlyFile ReadOnlyFile::Open(const NativePath& name) {
   if (fd < 0) {
     ThrowLastError("open");
   }
-  ReadOnlyFile file(fd);
+  ReadOnlyFile file(fd, sharing);
   struct stat info {};
   if (::fstat(fd, &info) != 0) {
     ThrowLastError("fstat");
@@ -105,7 +105,7 @@ ReadOnlyFile ReadOnlyFile::Reopen() const {
   if (fd < 0) {
     ThrowLastError("fcntl");
   }
-  return ReadOnlyFile(fd);
+  return ReadOnlyFile(fd, sharing_);
 }
 
 }  // namespace platform

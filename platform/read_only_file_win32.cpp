@@ -9,8 +9,24 @@
 #include "platform/wow64_redirection.h"
 
 namespace platform {
+namespace {
 
-ReadOnlyFile ReadOnlyFile::Open(const NativePath& path) {
+// What other programs may do meanwhile ("Creating and Opening Files": an open
+// is refused where an open handle does not share the access it asks for, or
+// it does not share an open handle's access). Deletes are shared with readers
+// and writers alike: a program that holds the file with delete access (one
+// that saves by renaming, or asks for all access) would otherwise keep it from
+// being opened at all, and neither a rename nor a delete changes the bytes an
+// open handle reads ("DeleteFileW function": the file goes when its last
+// handle is closed).
+DWORD ShareMode(Sharing sharing) {
+  return sharing == Sharing::kReaders ? FILE_SHARE_READ | FILE_SHARE_DELETE
+                                      : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+}
+
+}  // namespace
+
+ReadOnlyFile ReadOnlyFile::Open(const NativePath& path, Sharing sharing) {
   if (path.find(L'\0') != std::wstring::npos) {
     ThrowError(kErrorInvalidName, "open");
   }
@@ -18,13 +34,13 @@ ReadOnlyFile ReadOnlyFile::Open(const NativePath& path) {
   HANDLE handle = INVALID_HANDLE_VALUE;
   {
     const Wow64RedirectionOff redirection_off;
-    handle = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    handle = CreateFileW(name.c_str(), GENERIC_READ, ShareMode(sharing), nullptr, OPEN_EXISTING,
+                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   }
   if (handle == INVALID_HANDLE_VALUE) {
     ThrowLastError("CreateFileW");
   }
-  ReadOnlyFile file(handle);
+  ReadOnlyFile file(handle, sharing);
   if (GetFileType(handle) != FILE_TYPE_DISK) {
     ThrowError(kErrorNotARegularFile, "GetFileType");
   }
@@ -86,19 +102,20 @@ FileStamp ReadOnlyFile::Stamp() const {
 
 // A handle of its own, rather than a duplicate: Windows serialises all reads
 // through one synchronous handle, which would leave the threads taking turns.
+// It asks for the same sharing: one that denied writers could not be opened
+// beside the program that holds the file open for writing.
 ReadOnlyFile ReadOnlyFile::Reopen() const {
   HANDLE handle = INVALID_HANDLE_VALUE;
   {
     const Wow64RedirectionOff redirection_off;  // as in Open, for the range threads
-    handle = ReOpenFile(handle_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                        FILE_FLAG_SEQUENTIAL_SCAN);
+    handle = ReOpenFile(handle_, GENERIC_READ, ShareMode(sharing_), FILE_FLAG_SEQUENTIAL_SCAN);
   }
   if (handle == INVALID_HANDLE_VALUE &&
       !DuplicateHandle(GetCurrentProcess(), handle_, GetCurrentProcess(), &handle, 0, FALSE,
                        DUPLICATE_SAME_ACCESS)) {
     ThrowLastError("DuplicateHandle");
   }
-  return ReadOnlyFile(handle);
+  return ReadOnlyFile(handle, sharing_);
 }
 
 }  // namespace platform

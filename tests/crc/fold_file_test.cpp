@@ -13,8 +13,12 @@
 #include <set>
 #include <system_error>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 #include "crc/clsCRC32.h"
+#include "crc/fold_unchanged.h"
+#include "platform/error.h"
 #include "tests/support/crc32_reference.h"
 #include "tests/support/temp_dir.h"
 
@@ -207,6 +211,58 @@ TEST(FoldFile, StopEndsEveryThreadWithinABlock) {
     const unsigned threads = std::max(plan.threads, plan.in_flight);
     EXPECT_EQ(kernels_running, 0);
     EXPECT_LE(kernel_calls, 10 + static_cast<int>(threads)) << threads << " threads";
+  }
+}
+
+// A file read twice whose second read finds one byte other (at `flip_at`) or
+// ends early (at `ends_at`), its size and time unmoved.
+std::uint64_t flip_at, ends_at, one_read;
+const crc::FileProgress* twice_progress;
+
+std::size_t SecondReadDiffers(platform::ReadOnlyFile& file, std::uint64_t offset,
+                              std::span<std::uint8_t> buffer) {
+  const bool second = twice_progress->done >= one_read;
+  EXPECT_GE(twice_progress->expected, 2 * one_read) << "the progress counts both reads";
+  const std::uint64_t end = std::clamp(second ? ends_at : one_read, offset, offset + buffer.size());
+  const std::size_t got = file.ReadAt(offset, buffer.first(static_cast<std::size_t>(end - offset)));
+  if (second && flip_at - offset < got) buffer[flip_at - offset] ^= 1;
+  return got;
+}
+
+// Two reads give the checksum only where they agree; a stop ends either read.
+TEST(FoldFile, TwoReadsGiveTheChecksumOnlyWhereTheyAgree) {
+  test_support::TempDir dir;
+  const auto data = test_support::RandomBytes(8 * kBlock + 3, 14);  // 9 blocks a read
+  const auto path = dir.Write("twice.cnt", data);
+  one_read = data.size();
+  const std::uint64_t none = ~std::uint64_t{0};
+  // {flip_at, ends_at}; the last case stops at the tenth block, in the second read.
+  const std::pair<std::uint64_t, std::uint64_t> cases[] = {
+      {none, none},         {0, none},          {one_read - 1, none},
+      {none, one_read - 1}, {none, 4 * kBlock}, {none, none}};
+  for (const unsigned threads : {1u, 3u}) {
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+      SCOPED_TRACE(testing::Message() << threads << " threads, case " << i);
+      std::tie(flip_at, ends_at) = cases[i];
+      std::tie(observer_stop, kernel_calls) = std::tuple(std::stop_source(), 0);
+      const bool stops = i + 1 == std::size(cases);
+      auto file = platform::ReadOnlyFile::Open(path);
+      crc::FileProgress progress;
+      twice_progress = &progress;
+      try {
+        const auto folded = crc::FoldUnchanged(
+            file, 0xFFFFFFFFu, stops ? &StopAtTenthCall : crc::SelectedKernel().update,
+            {kBlock, 0, threads, &SecondReadDiffers}, crc::Reads::kTwiceAgreeing,
+            observer_stop.get_token(), progress);
+        EXPECT_EQ(folded.has_value(), i == 0);
+        EXPECT_TRUE(!folded ||
+                    (folded->reg == ReferenceUpdate(0xFFFFFFFFu, data) &&
+                     progress.done == 2 * one_read && progress.expected == 2 * one_read));
+      } catch (const std::system_error& failure) {
+        EXPECT_TRUE(i > 0 && !stops);
+        EXPECT_EQ(failure.code(), platform::FileChangedError());
+      }
+    }
   }
 }
 
