@@ -34,7 +34,7 @@ TEST(FileExists, OnlyExistingRegularFilesAtExactlyThatPath) {
 
 #ifdef _WIN32
 // "Not found" only for "no such file" (not for 53, a server out of reach). After
-// \\.\ or \\?\ only a drive, UNC\ or Volume{GUID}\ names a file, all else a device;
+// \\.\, \\?\ or \??\ only a drive, UNC\ or Volume{GUID}\ names a file, all else a device;
 // in every UNC form, the shares "pipe" and "mailslot" are devices too.
 TEST(FileExists, NotFoundOnlyForNoSuchFileAndDevicePathsDecidedFromTheFullPath) {
   const int no_such_file[] = {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_INVALID_DRIVE,
@@ -54,7 +54,9 @@ TEST(FileExists, NotFoundOnlyForNoSuchFileAndDevicePathsDecidedFromTheFullPath) 
                             L"\\\\?\\Volume{12345678-9abc-def0-1234-56789abcdef0}\\x.cnt",
                             L"\\\\server\\pipes\\x.cnt",
                             L"\\\\?\\UNC\\server\\pipe2\\x.cnt",
-                            L"\\\\server\\share\\pipe\\x.cnt"};
+                            L"\\\\server\\share\\pipe\\x.cnt",
+                            L"\\??\\C:\\a.cnt",
+                            L"\\??\\UNC\\server\\share\\x.cnt"};
   const wchar_t* devices[] = {L"\\\\?\\COM1",
                               L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\x.cnt",
                               L"\\\\.\\C:",
@@ -66,7 +68,10 @@ TEST(FileExists, NotFoundOnlyForNoSuchFileAndDevicePathsDecidedFromTheFullPath) 
                               L"//localhost/PIPE/name",
                               L"\\\\server\\mailslot",
                               L"\\\\?\\UNC\\server\\pipe\\name",
-                              L"\\\\.\\unc\\server\\MailSlot\\name"};
+                              L"\\\\.\\unc\\server\\MailSlot\\name",
+                              L"\\??\\pipe\\name",
+                              L"\\??\\UNC\\server\\pipe\\name",
+                              L"\\??\\C:"};
   // A link (a reparse point) is what it leads to; one that leads nowhere is
   // left to the open.
   constexpr DWORD kLink = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE;
