@@ -66,8 +66,10 @@ class Form1Test : public testing::Test {
  protected:
   void SetUp() override {
     current_ = this;
-    hook_ = SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr,
-                            &OnLiveRegionChanged, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    // In context: called during NotifyWinEvent, so it sees the name of that moment.
+    hook_ = SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED,
+                            GetModuleHandleW(nullptr), &OnLiveRegionChanged, GetCurrentProcessId(),
+                            0, WINEVENT_INCONTEXT);
     ASSERT_TRUE(form_.Create(GetModuleHandleW(nullptr)));
     ShowWindow(form_.window(), SW_SHOW);
     SetForegroundWindow(form_.window());
@@ -84,7 +86,7 @@ class Form1Test : public testing::Test {
   }
 
   // What a screen reader hears of each live region change: the name its
-  // control has by then, if the change is reported for its client area.
+  // control has as it is raised, if it is raised for its client area.
   static void CALLBACK OnLiveRegionChanged(HWINEVENTHOOK, DWORD, HWND control, LONG object,
                                            LONG child, DWORD, DWORD) {
     const bool client = object == OBJID_CLIENT && child == CHILDID_SELF;
@@ -198,6 +200,20 @@ TEST_F(Form1Layout, CaptionsAndControlsInTabOrder) {
   EXPECT_EQ(child, nullptr);
   // Screen readers hear what "..." is for.
   EXPECT_EQ(annotations_.Name(Item(Control::pbSelectFile)), L"Browse for a container file");
+}
+
+// Before Windows 8 there is no live setting, and clearing it with the name
+// fails as a whole: the name given to "..." still goes with the window.
+TEST_F(Form1Layout, AnnotationsGoWithTheWindowWhereNoLiveSetting) {
+  DestroyWindow(Form());
+  Pump();
+  annotations_.live_setting_supported = false;
+  ASSERT_TRUE(form_.Create(GetModuleHandleW(nullptr)));
+  const HWND select_file = Item(Control::pbSelectFile);
+  EXPECT_EQ(annotations_.Name(select_file), L"Browse for a container file");
+  DestroyWindow(Form());
+  Pump();
+  EXPECT_EQ(annotations_.Name(select_file), L"");
 }
 
 // At 96 DPI a pixel is 15 twips.
@@ -426,6 +442,9 @@ TEST_F(Calculate, ShowsTheChecksumTheSameEachTime) {
   EXPECT_TRUE(messages_.messages().empty());
   EXPECT_EQ(annotations_.LiveSetting(Item(Control::TXTCRC)), 1);  // Polite
   EXPECT_EQ(heard_, std::vector<std::wstring>(2, L"Checksumme CBF43926"));
+  // Tabbed to, the box is its label and its text: the checksum is heard once.
+  SetFocus(Item(Control::TXTCRC));
+  EXPECT_EQ(annotations_.Name(Item(Control::TXTCRC)), L"");
 }
 
 TEST_F(Calculate, MissingFileShowsNotFoundAndClearsTheChecksum) {
