@@ -154,7 +154,7 @@ constexpr crc::RateRule kFar{1e9, 4 * kBlock, std::chrono::microseconds(10), &Mo
 // where the data comes slowly, reads in flight follow what a second one does.
 TEST(FoldFile, RangesOnlyWhileTheDataComesFast) {
   test_support::TempDir dir;
-  const auto data = test_support::RandomBytes(256 * kBlock + 1, 13);
+  const auto data = test_support::RandomBytes(1024 * kBlock + 1, 13);
   test_thread = std::this_thread::get_id();
   const auto fold = [&](const std::filesystem::path& path, Storage slow, std::uint64_t fast_blocks,
                         unsigned in_flight, std::uint64_t ends_at = ~std::uint64_t{0}) {
@@ -168,13 +168,13 @@ TEST(FoldFile, RangesOnlyWhileTheDataComesFast) {
   for (const std::size_t size : {data.size() - 2, data.size()}) {
     const std::span<const std::uint8_t> bytes(data.data(), size);
     const auto path = dir.Write("model.cnt", bytes);
-    for (const std::uint64_t fast_blocks : {0u, 3u, 4u, 5u, 256u}) {
+    for (const std::uint64_t fast_blocks : {0u, 3u, 4u, 5u, 1024u}) {
       SCOPED_TRACE(testing::Message() << size << " bytes, " << fast_blocks << " blocks fast");
       const auto folded = fold(path, kLocalDisk, fast_blocks, 1);
       ASSERT_TRUE(folded);
       EXPECT_EQ(folded->reg, ReferenceUpdate(0xFFFFFFFFu, bytes));
-      EXPECT_TRUE(fast_blocks >= 4 || reads_elsewhere == 0);  // one pass throughout
-      EXPECT_TRUE(fast_blocks < 256 || reads_elsewhere > 0);   // ranges after the first window
+      EXPECT_TRUE(fast_blocks >= 4 || reads_elsewhere == 0);   // one pass throughout
+      EXPECT_TRUE(fast_blocks < 1024 || reads_elsewhere > 0);  // ranges after the first window
       EXPECT_LE(slow_reads_elsewhere, 2);  // the ranges end at the second slow window
     }
     // Round trips of 100 us a read; a link of 1 GB/s or 100 MB/s; one disk.
@@ -191,8 +191,8 @@ TEST(FoldFile, RangesOnlyWhileTheDataComesFast) {
                     {"far share, one disk", {100'000, 10, 500'000}, 0, 1, size},
                     {"link-bound", {4'000, 25, 0}, 0, 1, size},
                     {"local disk", {0, 10, 500'000}, 0, 1, size},
-                    {"cached", kLocalDisk, 257, 1, size},
-                    {"cached, shrunk", kLocalDisk, 257, 0, 40 * kBlock + 5}};
+                    {"cached", kLocalDisk, 1025, 1, size},
+                    {"cached, shrunk", kLocalDisk, 1025, 0, 40 * kBlock + 5}};
     for (const auto& [name, slow, fast_blocks, in_flight_at_end, ends_at] : storages) {
       SCOPED_TRACE(testing::Message() << size << " bytes, " << name);
 #ifdef __GLIBC__
@@ -207,8 +207,8 @@ TEST(FoldFile, RangesOnlyWhileTheDataComesFast) {
       ASSERT_TRUE(folded);
       EXPECT_EQ(folded->reg, ReferenceUpdate(0xFFFFFFFFu, bytes));
       EXPECT_EQ(folded->length, size);
-      EXPECT_EQ(readers.size(), in_flight_at_end);           // reads in flight, or one, at the end
-      EXPECT_TRUE(fast_blocks < 256 || reads_elsewhere > 0);  // ranges, not reads in flight
+      EXPECT_EQ(readers.size(), in_flight_at_end);  // reads in flight, or one, at the end
+      EXPECT_TRUE(fast_blocks < 1024 || reads_elsewhere > 0);  // ranges, not reads in flight
     }
   }
 }
