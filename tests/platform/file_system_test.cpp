@@ -34,7 +34,7 @@ TEST(FileExists, OnlyExistingRegularFilesAtExactlyThatPath) {
 
 #ifdef _WIN32
 // "Not found" only for "no such file" (not for 53, a server out of reach). After
-// \\.\, \\?\ or \??\ only a drive, UNC\ or Volume{GUID}\ names a file, all else a device;
+// \\.\ or \\?\ only a drive, UNC\ or Volume{GUID}\ names a file, all else a device;
 // in every UNC form, the shares "pipe" and "mailslot" are devices too.
 TEST(FileExists, NotFoundOnlyForNoSuchFileAndDevicePathsDecidedFromTheFullPath) {
   const int no_such_file[] = {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_INVALID_DRIVE,
@@ -70,8 +70,7 @@ TEST(FileExists, NotFoundOnlyForNoSuchFileAndDevicePathsDecidedFromTheFullPath) 
                               L"\\\\?\\UNC\\server\\pipe\\name",
                               L"\\\\.\\unc\\server\\MailSlot\\name",
                               L"\\??\\pipe\\name",
-                              L"\\??\\UNC\\server\\pipe\\name",
-                              L"\\??\\C:"};
+                              L"\\??\\UNC\\server\\pipe\\name"};
   // A link (a reparse point) is what it leads to; one that leads nowhere is
   // left to the open.
   constexpr DWORD kLink = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE;

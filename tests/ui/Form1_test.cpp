@@ -66,7 +66,6 @@ class Form1Test : public testing::Test {
  protected:
   void SetUp() override {
     current_ = this;
-    // In context: called during NotifyWinEvent, so it sees the name of that moment.
     hook_ = SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED,
                             GetModuleHandleW(nullptr), &OnLiveRegionChanged, GetCurrentProcessId(),
                             0, WINEVENT_INCONTEXT);
@@ -86,7 +85,7 @@ class Form1Test : public testing::Test {
   }
 
   // What a screen reader hears of each live region change: the name its
-  // control has as it is raised, if it is raised for its client area.
+  // control has by then, if the change is reported for its client area.
   static void CALLBACK OnLiveRegionChanged(HWINEVENTHOOK, DWORD, HWND control, LONG object,
                                            LONG child, DWORD, DWORD) {
     const bool client = object == OBJID_CLIENT && child == CHILDID_SELF;
@@ -202,17 +201,14 @@ TEST_F(Form1Layout, CaptionsAndControlsInTabOrder) {
   EXPECT_EQ(annotations_.Name(Item(Control::pbSelectFile)), L"Browse for a container file");
 }
 
-// Before Windows 8 there is no live setting, and clearing it with the name
-// fails as a whole: the name given to "..." still goes with the window.
+// Before Windows 8, with no live setting, "..." is named and unnamed too.
 TEST_F(Form1Layout, AnnotationsGoWithTheWindowWhereNoLiveSetting) {
   DestroyWindow(Form());
-  Pump();
   annotations_.live_setting_supported = false;
   ASSERT_TRUE(form_.Create(GetModuleHandleW(nullptr)));
   const HWND select_file = Item(Control::pbSelectFile);
   EXPECT_EQ(annotations_.Name(select_file), L"Browse for a container file");
   DestroyWindow(Form());
-  Pump();
   EXPECT_EQ(annotations_.Name(select_file), L"");
 }
 

@@ -11,7 +11,6 @@
 #include <oleacc.h>
 #include <shobjidl.h>
 
-#include <algorithm>
 #include <map>
 #include <string>
 
@@ -88,9 +87,8 @@ class TaskbarListStandIn : public StandIn<ITaskbarList3> {
 };
 
 // The annotations on the window's controls: each control's name, and its
-// live setting (0 for none), for their client areas, the only objects the
-// window annotates. Without `live_setting_supported` (before Windows 8), the
-// calls that name the live setting fail, clearing it among others too.
+// live setting (0 for none), set on their client areas only. Before Windows 8
+// (without `live_setting_supported`) every call that names it fails.
 class AccPropServicesStandIn : public StandIn<IAccPropServices> {
  public:
   AccPropServicesStandIn() : StandIn(CLSID_AccPropServices, IID_IAccPropServices) {}
@@ -116,12 +114,11 @@ class AccPropServicesStandIn : public StandIn<IAccPropServices> {
     live_settings_[control] = value.lVal;
     return S_OK;
   }
-  STDMETHODIMP ClearHwndProps(HWND control, DWORD object, DWORD child, const MSAAPROPID* properties,
+  STDMETHODIMP ClearHwndProps(HWND control, DWORD, DWORD, const MSAAPROPID* properties,
                               int count) override {
-    if (!Client(object, child) || std::any_of(properties, properties + count, [this](GUID id) {
-          return !IsEqualGUID(id, PROPID_ACC_NAME) && !LiveSetting(id);
-        })) {
-      return E_INVALIDARG;
+    for (int i = 0; i < count; ++i) {
+      if (!IsEqualGUID(properties[i], PROPID_ACC_NAME) && !LiveSetting(properties[i]))
+        return E_INVALIDARG;
     }
     for (int i = 0; i < count; ++i) {
       if (IsEqualGUID(properties[i], PROPID_ACC_NAME)) {
@@ -148,9 +145,7 @@ class AccPropServicesStandIn : public StandIn<IAccPropServices> {
   // clang-format on
 
  private:
-  static bool Client(DWORD object, DWORD child) {
-    return object == static_cast<DWORD>(OBJID_CLIENT) && child == CHILDID_SELF;
-  }
+  static bool Client(DWORD object, DWORD child) { return object == DWORD(OBJID_CLIENT) && !child; }
   // UI Automation's LiveSetting property, the only one the window sets so.
   bool LiveSetting(const GUID& property) const {
     constexpr GUID kLiveSetting = {
