@@ -117,14 +117,15 @@ std::optional<FoldedFile> FoldInFlight(platform::ReadOnlyFile& file, std::uint32
     rate = *more_rate;
   }
   if (count == 1) return at;
-  for (std::uint64_t blocks = kFirstStretchBlocks * count; at.length < size;
-       blocks = std::min(2 * blocks, kLongestStretchBlocks * count)) {
+  for (std::uint64_t blocks = kFirstStretchBlocks * count; at.length < size;) {
     // A rest shorter than this stretch and the next is read as one: a
     // stretch's last reads finish with fewer in flight.
+    const std::uint64_t next = std::min(2 * blocks, kLongestStretchBlocks * count);
     const std::uint64_t rest = (size - at.length + plan.block_size - 1) / plan.block_size;
-    const auto stretch_rate = window(rest < 3 * blocks ? rest : blocks, count);
+    const auto stretch_rate = window(rest < blocks + next ? rest : blocks, count);
     if (!stretch_rate) return std::nullopt;
     if (*stretch_rate <= *one_stream) break;
+    blocks = next;
   }
   return at;
 }
