@@ -20,7 +20,7 @@ constexpr double kFirstGain = 1.6;
 // Each further doubling is kept while it still gains this much; past the
 // link's capacity it gains nothing, and more reads in flight only hold more
 // memory and more of the server. On the modelled share 8 in flight gained
-// 1.1-1.25 x over 4 and read the file 7 % faster (docs/PERFORMANCE.md).
+// 1.10-1.32 x over 4 and read the file 7 % faster (docs/PERFORMANCE.md).
 constexpr double kStepGain = 1.1;
 // The one-stream rate is timed on one block, as many as each read of the
 // first window with 2 in flight reads.
