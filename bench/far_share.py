@@ -6,7 +6,7 @@ a file-sharing client's 1 MiB request sees at about 40 ms; reads in flight
 overlap these waits. Then its bytes cross one link of 60 MB/s that all reads
 share. With --disk the server has one spinning disk first: reads served one
 at a time at 150 MB/s, plus 8 ms when a read does not start where the last
-one ended. Nothing is cached.
+one ended (the first one too: the head is elsewhere). Nothing is cached.
 
   far_share.py [--disk] DIR [MiB]   serve DIR/share.cnt (64 MiB) until DIR is unmounted
 """
@@ -29,7 +29,7 @@ class FarShare(Operations):
     def __init__(self, size, disk):
         self.size = size
         self.disk = disk
-        self.head = 0
+        self.head = -1  # the head is elsewhere when the file is first read
         self.arm = threading.Lock()
         self.link = threading.Lock()
         self.link_free = 0.0  # when the link has sent what it was given

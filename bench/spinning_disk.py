@@ -3,7 +3,7 @@
 a FUSE file system (Debian's fuse3 and python3-fusepy) serving one file of
 zeros, disk.cnt, at a disk's pace. One head: reads are served one at a time,
 each costs its length at 150 MB/s, plus 8 ms when it does not start where the
-last one ended. Nothing is cached.
+last one ended (the first one too: the head is elsewhere). Nothing is cached.
 
   spinning_disk.py DIR [MiB]   serve DIR/disk.cnt (96 MiB) until DIR is unmounted
 """
@@ -23,7 +23,7 @@ SEEK = 0.008  # seconds
 class SpinningDisk(Operations):
     def __init__(self, size):
         self.size = size
-        self.head = 0
+        self.head = -1  # the head is elsewhere when the file is first read
         self.arm = threading.Lock()
 
     def getattr(self, path, fh=None):

@@ -7,7 +7,7 @@
 // order (combine.h). One whose data comes slowly is read in one pass, or with
 // several reads in flight where they raise the rate (read_in_flight.h).
 // Nothing crosses threads but a byte counter, the rate watch (read_rate.h),
-// the next block's number and the stop request until the end.
+// the next block's number and the stop (on_threads.h) until the end.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +17,7 @@
 
 #include "crc/file_progress.h"
 #include "crc/kernel.h"
+#include "crc/on_threads.h"
 #include "crc/read_rate.h"
 #include "platform/read_only_file.h"
 
@@ -41,8 +42,9 @@ struct ReadPlan {
   RateRule rate{};
   // The most reads in flight, one thread each, for a large file whose first
   // window came slowly: from there a window is read with 2 in flight, and
-  // with 4 and so on while each step raises the rate (read_in_flight.h); the
-  // rest is read with the last count that did, or in one pass as before.
+  // with 4 and so on while each step raises the rate over one stream
+  // (read_in_flight.h); the rest is read with the last count that did while
+  // it stays above, else in one pass as before.
   unsigned in_flight = 1;
 };
 
@@ -58,13 +60,42 @@ struct FoldedFile {
 
 // Folds `file`, from its start to its end as found while reading, into `reg`
 // with `update`. The result is always the CRC of bytes the file held, in order
-// from its start: a range that comes up short (the file shrank meanwhile) makes
-// the whole file be read again in one pass, and bytes past the size the file
-// had at the start are read after the last range. std::nullopt when a stop is
-// requested on `stop`. A failed read throws the first failure's error once
-// every thread has stopped; no thread outlives the call.
+// from its start: bytes past the size the file had at the start are read
+// after the last range, and a range or a read in flight that comes up short
+// (the file shrank meanwhile) throws platform::FileChangedError(), with no
+// second pass. std::nullopt when a stop is requested on `stop`. A failed read
+// throws the first failure's error once every thread has stopped; no thread
+// outlives the call.
 std::optional<FoldedFile> FoldFile(platform::ReadOnlyFile& file, std::uint32_t reg,
                                    KernelFunction update, const ReadPlan& plan,
                                    std::stop_token stop, FileProgress& progress);
+
+// The parts that every way of reading shares.
+
+// Where the folding of a range ended: at the range's end, short of it because
+// the file ended first, or on a stop request.
+enum class RangeEnd { kComplete, kShort, kStopped };
+
+struct Range {
+  std::uint64_t begin = 0;
+  std::uint64_t end = 0;
+  std::uint32_t reg = 0;
+  RangeEnd outcome = RangeEnd::kStopped;
+  std::uint64_t reached = 0;  // the offset after the last byte folded
+};
+
+// Folds [range.begin, range.end) into range.reg, reading into `block`
+// (plan.block_size bytes), until `file` ends early or `stop` is requested
+// (asked before every read); a range stopped before goes on from where it
+// reached. Raises progress.expected past the size at open when the file has
+// grown, and tells `watch` (if any) of every read.
+void FoldRange(platform::ReadOnlyFile& file, Range& range, std::uint8_t* block,
+               KernelFunction update, const ReadPlan& plan, const SharedStop& stop,
+               FileProgress& progress, RateWatch* watch = nullptr);
+
+// For a range that came up short where the file's size at the start said
+// there was more: the file shrank under the read, so what was read is not
+// one file's bytes. Throws platform::FileChangedError().
+[[noreturn]] void ThrowFileShrank();
 
 }  // namespace crc

@@ -34,9 +34,12 @@ class ReadsInFlight {
   void Open(unsigned count);
 
   // Folds [from, to) into `reg`, the register after the bytes before `from`,
-  // with `count` reads in flight, this thread among them. std::nullopt when a
-  // read came up short (the file shrank) or a stop was requested. A failed
-  // read throws the first failure's error once every thread has stopped.
+  // with `count` reads in flight, this thread among them (1: one pass on this
+  // thread). std::nullopt when a stop was requested. A read that comes up
+  // short (the file shrank) throws platform::FileChangedError(), a failed
+  // read its error, once every thread has stopped. Block t of the stretch is
+  // always read by lane t, whether by its own thread or, when that could not
+  // start, by this one: the lanes that started read the whole stretch.
   std::optional<std::uint32_t> Fold(std::uint32_t reg, std::uint64_t from, std::uint64_t to,
                                     unsigned count);
 
@@ -51,21 +54,20 @@ class ReadsInFlight {
   unsigned most_;
 };
 
-// Where reading with more in flight started: the register after `reached`
-// bytes, and the number of reads in flight that raised the rate.
-struct InFlightStart {
-  std::uint32_t reg;
-  std::uint64_t reached;
-  unsigned count;
-};
-
-// Reads on from `from` (`reg` the register after it) one window with 2 reads
-// in flight, then with 4 and so on up to plan.in_flight, for as long as each
-// step raises the rate clearly above the one before; `one_stream_rate` is the
-// rate of the window read in one stream just before. The windows are timed
-// with plan.rate.now. std::nullopt as ReadsInFlight::Fold.
-std::optional<InFlightStart> FindReadsInFlight(ReadsInFlight& reads, std::uint32_t reg,
-                                               std::uint64_t from, std::uint64_t size,
-                                               double one_stream_rate, const ReadPlan& plan);
+// Folds a large file on from `from` (`reg` the register there), whose first
+// window in one pass came slowly, with reads in flight where they raise the
+// rate. The one-stream rate is timed on the blocks that follow, in one pass;
+// then a window is read with 2 reads in flight, then with 4 and so on up to
+// plan.in_flight for as long as each step raises the rate clearly above the
+// one before; the rest is read with the last count that did, in stretches
+// that double, each timed, until one comes no faster than one stream. The
+// windows are timed with plan.rate.now. Returns the register and the offset
+// where one pass is to read on (`size` when reads in flight reached the end),
+// every extra handle closed; std::nullopt when a stop was requested. Throws
+// as ReadsInFlight::Fold.
+std::optional<FoldedFile> FoldInFlight(platform::ReadOnlyFile& file, std::uint32_t reg,
+                                       std::uint64_t from, std::uint64_t size,
+                                       KernelFunction update, const ReadPlan& plan,
+                                       std::stop_token stop, FileProgress& progress);
 
 }  // namespace crc

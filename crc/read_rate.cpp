@@ -1,6 +1,5 @@
 #include "crc/read_rate.h"
 
-#include <limits>
 #include <utility>
 
 namespace crc {
@@ -27,10 +26,6 @@ void RateWatch::Note(std::size_t bytes) {
   const bool ranged = watched_ == Watched::kRanges;
   const double rate = ranged ? rule_.fast_rate / 2 : rule_.fast_rate;
   const bool fast = static_cast<double>(bytes_) >= rate * seconds;
-  if (first_rate_ == 0) {
-    first_rate_ = seconds > 0 ? static_cast<double>(bytes_) / seconds
-                              : std::numeric_limits<double>::infinity();
-  }
   windows_against_ = fast == ranged ? 0 : windows_against_ + 1;
   if (windows_against_ >= (ranged ? 2 : 1)) switched_ = true;
   if (switched_ || watched_ == Watched::kFirstWindow) halt_.request_stop();

@@ -50,9 +50,6 @@ class RateWatch {
   // for data that came fast). Ask once the threads have stopped.
   bool Switched() const { return switched_; }
 
-  // The first window's rate in bytes per second; 0 until one has closed.
-  double FirstRate() const { return first_rate_; }
-
  private:
   const RateRule& rule_;
   const Watched watched_;
@@ -62,7 +59,6 @@ class RateWatch {
   std::uint64_t bytes_ = 0;
   int windows_against_ = 0;
   bool switched_ = false;
-  double first_rate_ = 0;
 };
 
 }  // namespace crc

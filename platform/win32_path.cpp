@@ -5,6 +5,10 @@
 namespace platform {
 namespace {
 
+// The object manager's name for the caller's DOS devices: Win32 passes a path
+// that starts with it on unchanged, as it does with \\?\.
+constexpr std::wstring_view kObjectManagerPrefix = L"\\??\\";
+
 bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix) {
   return text.size() >= prefix.size() &&
          CompareStringOrdinal(text.data(), static_cast<int>(prefix.size()), prefix.data(),
@@ -29,6 +33,23 @@ bool IsPipeOrMailslotShare(std::wstring_view unc) {
   return EqualsIgnoringCase(share, L"pipe") || EqualsIgnoringCase(share, L"mailslot");
 }
 
+// What follows \\.\, \\?\ or \??\ names a file only with a drive letter and
+// a backslash, UNC\ (unless the share is a pipe's or a mailslot's) or
+// Volume{GUID}\.
+bool DevicePathNamesADevice(std::wstring_view rest) {
+  if (rest.size() >= 3 && IsDriveLetter(rest[0]) && rest[1] == L':' && rest[2] == L'\\') {
+    return false;
+  }
+  if (StartsWithIgnoringCase(rest, L"UNC\\")) {
+    return IsPipeOrMailslotShare(rest.substr(4));
+  }
+  constexpr std::wstring_view kVolume = L"Volume{";
+  constexpr std::size_t kGuidLength = 36;  // xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx
+  constexpr std::size_t kClosing = kVolume.size() + kGuidLength;
+  return !(StartsWithIgnoringCase(rest, kVolume) && rest.size() > kClosing + 1 &&
+           rest[kClosing] == L'}' && rest[kClosing + 1] == L'\\');
+}
+
 }  // namespace
 
 std::wstring FullPathName(const std::wstring& path) {
@@ -51,7 +72,8 @@ std::wstring Win32PathName(std::wstring_view path) {
   // Leave room for the 8.3 name the classic APIs may append (MAX_PATH - 12).
   constexpr std::size_t kClassicLimit = MAX_PATH - 12;
   std::wstring text(path);
-  if (text.rfind(L"\\\\?\\", 0) == 0 || text.rfind(L"\\\\.\\", 0) == 0) {
+  if (text.rfind(L"\\\\?\\", 0) == 0 || text.rfind(L"\\\\.\\", 0) == 0 ||
+      text.rfind(kObjectManagerPrefix, 0) == 0) {
     return text;
   }
   // The limit applies to the full path: a short relative path (or one with
@@ -70,25 +92,19 @@ std::wstring Win32PathName(std::wstring_view path) {
 // systems"): \\.\C:\x, \\?\UNC\server\share\x and \\?\Volume{GUID}\x.
 // Everything else there is refused before any call opens it: opening a pipe
 // alone connects to the program that serves it, and so does a UNC path whose
-// share is "pipe" or "mailslot", whichever form it takes.
+// share is "pipe" or "mailslot", whichever form it takes. A path that starts
+// with \??\ goes to the object manager as it is, unresolved, so it is judged
+// as written: \??\PIPE\name is the pipe itself.
 bool NamesADevice(const std::wstring& path) {
+  if (path.starts_with(kObjectManagerPrefix)) {
+    return DevicePathNamesADevice(std::wstring_view(path).substr(kObjectManagerPrefix.size()));
+  }
   const std::wstring full = FullPathName(path);
-  std::wstring_view rest(full);
+  const std::wstring_view rest(full);
   if (!(rest.starts_with(L"\\\\.\\") || rest.starts_with(L"\\\\?\\"))) {
     return rest.starts_with(L"\\\\") && IsPipeOrMailslotShare(rest.substr(2));
   }
-  rest.remove_prefix(4);
-  if (rest.size() >= 3 && IsDriveLetter(rest[0]) && rest[1] == L':' && rest[2] == L'\\') {
-    return false;
-  }
-  if (StartsWithIgnoringCase(rest, L"UNC\\")) {
-    return IsPipeOrMailslotShare(rest.substr(4));
-  }
-  constexpr std::wstring_view kVolume = L"Volume{";
-  constexpr std::size_t kGuidLength = 36;  // xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx
-  constexpr std::size_t kClosing = kVolume.size() + kGuidLength;
-  return !(StartsWithIgnoringCase(rest, kVolume) && rest.size() > kClosing + 1 &&
-           rest[kClosing] == L'}' && rest[kClosing + 1] == L'\\');
+  return DevicePathNamesADevice(rest.substr(4));
 }
 
 }  // namespace platform

@@ -196,6 +196,10 @@ bool Form1::OnCreate() {
 }
 
 void Form1::OnCommand(int id, int notification) {
+  if (id == static_cast<int>(Control::TXTCRC) && notification == EN_SETFOCUS) {
+    OnChecksumFocused();
+    return;
+  }
   if (notification != BN_CLICKED) {
     return;
   }
@@ -414,7 +418,8 @@ SIZE Form1::WindowSize(UINT dpi) const {
 }
 
 // A checksum is read out to screen reader users where they are, with its
-// label ("Checksumme 1E858688"): the focus stays put.
+// label ("Checksumme 1E858688"): the focus stays put. The announcement is the
+// box's name until the box gets the focus (OnChecksumFocused).
 void Form1::ShowChecksum(const std::wstring& text) {
   const HWND box = Item(Control::TXTCRC);
   SetText(Control::TXTCRC, text);
@@ -424,6 +429,13 @@ void Form1::ShowChecksum(const std::wstring& text) {
     accessibility_.Announce(box, Text(Control::Label2) + L" " + text);
   }
 }
+
+// The box got the focus ("EN_SETFOCUS notification code"). A screen reader
+// reads a focused box by its name and then its text: with the announcement
+// still its name, the checksum would be heard twice. The name is the label
+// again before the screen reader asks for it, which it does on the focus
+// event, through this thread, once this message has been handled.
+void Form1::OnChecksumFocused() { accessibility_.Unname(Item(Control::TXTCRC)); }
 
 HWND Form1::Item(Control id) const { return GetDlgItem(window_, static_cast<int>(id)); }
 

@@ -49,6 +49,7 @@ class Form1 {
   bool OnGetDpiScaledSize(UINT dpi, SIZE& size) const;
   void OnDropFiles(HDROP drop);
   void OnChecksumDone(WPARAM number);
+  void OnChecksumFocused();
   void OnProgressTimer();
   void OnDestroy();
 

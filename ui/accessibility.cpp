@@ -51,13 +51,15 @@ bool Accessibility::Name(HWND control, const wchar_t* name) {
       FAILED(services->SetHwndPropStr(control, kClient, CHILDID_SELF, PROPID_ACC_NAME, name))) {
     return false;
   }
-  if (!Contains(annotated_, control)) annotated_.push_back(control);
+  if (!Contains(named_, control)) named_.push_back(control);
   return true;
 }
 
 void Accessibility::Unname(HWND control) {
-  if (services_ && Contains(annotated_, control)) {
+  const auto named = std::find(named_.begin(), named_.end(), control);
+  if (services_ && named != named_.end()) {
     services_->ClearHwndProps(control, kClient, CHILDID_SELF, &PROPID_ACC_NAME, 1);
+    named_.erase(named);
   }
 }
 
@@ -70,8 +72,7 @@ bool Accessibility::MakeLiveRegion(HWND box) {
       FAILED(services->SetHwndProp(box, kClient, CHILDID_SELF, kLiveSettingProperty, polite))) {
     return false;
   }
-  if (!Contains(annotated_, box)) annotated_.push_back(box);
-  live_.push_back(box);
+  if (!Contains(live_, box)) live_.push_back(box);
   return true;
 }
 
@@ -88,16 +89,20 @@ bool Accessibility::Announce(HWND box, const std::wstring& words) {
 }
 
 // "IAccPropServices::ClearHwndProps method": annotations are cleared before
-// the control goes. A control that is going anyway has nothing to gain from
-// a failure, so the results are not looked at.
+// the control goes, each property only where it was set, since the call fails
+// as a whole when one of the properties is not supported (LiveSetting before
+// Windows 8). A control that is going anyway has nothing to gain from a
+// failure, so the results are not looked at.
 void Accessibility::Clear() {
   if (services_) {
-    const MSAAPROPID properties[] = {PROPID_ACC_NAME, kLiveSettingProperty};
-    for (const HWND control : annotated_) {
-      services_->ClearHwndProps(control, kClient, CHILDID_SELF, properties, 2);
+    for (const HWND control : named_) {
+      services_->ClearHwndProps(control, kClient, CHILDID_SELF, &PROPID_ACC_NAME, 1);
+    }
+    for (const HWND box : live_) {
+      services_->ClearHwndProps(box, kClient, CHILDID_SELF, &kLiveSettingProperty, 1);
     }
   }
-  annotated_.clear();
+  named_.clear();
   live_.clear();
   services_.reset();
   services_tried_ = false;

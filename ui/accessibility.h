@@ -41,7 +41,8 @@ class Accessibility {
 
   // Has screen readers say `words` about the live region `box`, without moving
   // the focus: they become its name, and it reports that it changed. False
-  // (and nothing said) where `box` could not be made a live region.
+  // (and nothing said) where `box` could not be made a live region. The words
+  // stay its name until Unname.
   bool Announce(HWND box, const std::wstring& words);
 
   // Takes every annotation off; call before the controls are destroyed.
@@ -53,8 +54,8 @@ class Accessibility {
   std::optional<platform::ComApartment> apartment_;  // from the first call to Clear
   platform::ComPtr<IAccPropServices> services_;
   bool services_tried_ = false;
-  std::vector<HWND> annotated_;  // every control given an annotation
-  std::vector<HWND> live_;       // the live regions among them
+  std::vector<HWND> named_;  // the controls whose name is annotated now
+  std::vector<HWND> live_;   // the live regions
 };
 
 }  // namespace ui

@@ -17,6 +17,13 @@
 
 namespace {
 
+// For reads in flight as from a far share: a clock that moves 1 ms whenever
+// it is read, so a window with more in flight, reading more, comes faster.
+std::chrono::nanoseconds Tick() {
+  static std::atomic<std::int64_t> ms{0};
+  return std::chrono::milliseconds(++ms);
+}
+
 TEST(ChangingFile, ResultIsTheCrcOfAPrefixThatWasRead) {
   test_support::TempDir dir;
   const auto pattern = test_support::RandomBytes(3u << 20, 11);
@@ -62,12 +69,14 @@ TEST(ChangingFile, ResultIsTheCrcOfAPrefixThatWasRead) {
     attempt([&] { return clsCRC32().CalculateFile(path); });
     // The same file read in ranges on three threads, from the start and after
     // a first window: a range that comes up short must not leave a hole.
-    for (const crc::RateRule rule : {crc::RateRule{}, crc::RateRule{1, 256u << 10}}) {
+    for (const crc::ReadPlan& plan :
+         {crc::ReadPlan{64u << 10, 0, 3},
+          {64u << 10, 0, 3, &crc::ReadFileAt, {1, 256u << 10}},
+          {64u << 10, 0, 3, &crc::ReadFileAt, {1e18, 256u << 10, {}, &Tick}, 8}}) {
       attempt([&] {
         auto file = platform::ReadOnlyFile::Open(path);
         crc::FileProgress progress;
-        return ~crc::FoldFile(file, 0xFFFFFFFFu, crc::SelectedKernel().update,
-                              {64u << 10, 0, 3, &crc::ReadFileAt, rule}, {}, progress)
+        return ~crc::FoldFile(file, 0xFFFFFFFFu, crc::SelectedKernel().update, plan, {}, progress)
                     ->reg;
       });
     }

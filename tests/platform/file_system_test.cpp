@@ -54,7 +54,9 @@ TEST(FileExists, NotFoundOnlyForNoSuchFileAndDevicePathsDecidedFromTheFullPath) 
                             L"\\\\?\\Volume{12345678-9abc-def0-1234-56789abcdef0}\\x.cnt",
                             L"\\\\server\\pipes\\x.cnt",
                             L"\\\\?\\UNC\\server\\pipe2\\x.cnt",
-                            L"\\\\server\\share\\pipe\\x.cnt"};
+                            L"\\\\server\\share\\pipe\\x.cnt",
+                            L"\\??\\C:\\a.cnt",
+                            L"\\??\\UNC\\server\\share\\x.cnt"};
   const wchar_t* devices[] = {L"\\\\?\\COM1",
                               L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\x.cnt",
                               L"\\\\.\\C:",
@@ -66,7 +68,9 @@ TEST(FileExists, NotFoundOnlyForNoSuchFileAndDevicePathsDecidedFromTheFullPath) 
                               L"//localhost/PIPE/name",
                               L"\\\\server\\mailslot",
                               L"\\\\?\\UNC\\server\\pipe\\name",
-                              L"\\\\.\\unc\\server\\MailSlot\\name"};
+                              L"\\\\.\\unc\\server\\MailSlot\\name",
+                              L"\\??\\pipe\\name",
+                              L"\\??\\UNC\\server\\pipe\\name"};
   // A link (a reparse point) is what it leads to; one that leads nowhere is
   // left to the open.
   constexpr DWORD kLink = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE;

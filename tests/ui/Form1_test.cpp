@@ -66,8 +66,9 @@ class Form1Test : public testing::Test {
  protected:
   void SetUp() override {
     current_ = this;
-    hook_ = SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr,
-                            &OnLiveRegionChanged, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    hook_ = SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED,
+                            GetModuleHandleW(nullptr), &OnLiveRegionChanged, GetCurrentProcessId(),
+                            0, WINEVENT_INCONTEXT);
     ASSERT_TRUE(form_.Create(GetModuleHandleW(nullptr)));
     ShowWindow(form_.window(), SW_SHOW);
     SetForegroundWindow(form_.window());
@@ -198,6 +199,17 @@ TEST_F(Form1Layout, CaptionsAndControlsInTabOrder) {
   EXPECT_EQ(child, nullptr);
   // Screen readers hear what "..." is for.
   EXPECT_EQ(annotations_.Name(Item(Control::pbSelectFile)), L"Browse for a container file");
+}
+
+// Before Windows 8, with no live setting, "..." is named and unnamed too.
+TEST_F(Form1Layout, AnnotationsGoWithTheWindowWhereNoLiveSetting) {
+  DestroyWindow(Form());
+  annotations_.live_setting_supported = false;
+  ASSERT_TRUE(form_.Create(GetModuleHandleW(nullptr)));
+  const HWND select_file = Item(Control::pbSelectFile);
+  EXPECT_EQ(annotations_.Name(select_file), L"Browse for a container file");
+  DestroyWindow(Form());
+  EXPECT_EQ(annotations_.Name(select_file), L"");
 }
 
 // At 96 DPI a pixel is 15 twips.
@@ -426,6 +438,9 @@ TEST_F(Calculate, ShowsTheChecksumTheSameEachTime) {
   EXPECT_TRUE(messages_.messages().empty());
   EXPECT_EQ(annotations_.LiveSetting(Item(Control::TXTCRC)), 1);  // Polite
   EXPECT_EQ(heard_, std::vector<std::wstring>(2, L"Checksumme CBF43926"));
+  // Tabbed to, the box is its label and its text: the checksum is heard once.
+  SetFocus(Item(Control::TXTCRC));
+  EXPECT_EQ(annotations_.Name(Item(Control::TXTCRC)), L"");
 }
 
 TEST_F(Calculate, MissingFileShowsNotFoundAndClearsTheChecksum) {

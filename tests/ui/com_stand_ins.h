@@ -87,10 +87,12 @@ class TaskbarListStandIn : public StandIn<ITaskbarList3> {
 };
 
 // The annotations on the window's controls: each control's name, and its
-// live setting (0 for none).
+// live setting (0 for none), set on their client areas only. Before Windows 8
+// (without `live_setting_supported`) every call that names it fails.
 class AccPropServicesStandIn : public StandIn<IAccPropServices> {
  public:
   AccPropServicesStandIn() : StandIn(CLSID_AccPropServices, IID_IAccPropServices) {}
+  bool live_setting_supported = true;
   std::wstring Name(HWND control) const {
     const auto found = names_.find(control);
     return found == names_.end() ? std::wstring() : found->second;
@@ -100,23 +102,24 @@ class AccPropServicesStandIn : public StandIn<IAccPropServices> {
     return found == live_settings_.end() ? 0 : found->second;
   }
 
-  STDMETHODIMP SetHwndPropStr(HWND control, DWORD, DWORD, MSAAPROPID property,
+  STDMETHODIMP SetHwndPropStr(HWND control, DWORD object, DWORD child, MSAAPROPID property,
                               LPCWSTR text) override {
-    if (!IsEqualGUID(property, PROPID_ACC_NAME)) return E_INVALIDARG;
+    if (!Client(object, child) || !IsEqualGUID(property, PROPID_ACC_NAME)) return E_INVALIDARG;
     names_[control] = text;
     return S_OK;
   }
-  STDMETHODIMP SetHwndProp(HWND control, DWORD, DWORD, MSAAPROPID property,
+  STDMETHODIMP SetHwndProp(HWND control, DWORD object, DWORD child, MSAAPROPID property,
                            VARIANT value) override {
-    // UI Automation's LiveSetting property, the only one the window sets so.
-    constexpr GUID kLiveSetting = {
-        0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
-    if (!IsEqualGUID(property, kLiveSetting) || value.vt != VT_I4) return E_INVALIDARG;
+    if (!Client(object, child) || !LiveSetting(property) || value.vt != VT_I4) return E_INVALIDARG;
     live_settings_[control] = value.lVal;
     return S_OK;
   }
   STDMETHODIMP ClearHwndProps(HWND control, DWORD, DWORD, const MSAAPROPID* properties,
                               int count) override {
+    for (int i = 0; i < count; ++i) {
+      if (!IsEqualGUID(properties[i], PROPID_ACC_NAME) && !LiveSetting(properties[i]))
+        return E_INVALIDARG;
+    }
     for (int i = 0; i < count; ++i) {
       if (IsEqualGUID(properties[i], PROPID_ACC_NAME)) {
         names_.erase(control);
@@ -142,6 +145,14 @@ class AccPropServicesStandIn : public StandIn<IAccPropServices> {
   // clang-format on
 
  private:
+  static bool Client(DWORD object, DWORD child) { return object == DWORD(OBJID_CLIENT) && !child; }
+  // UI Automation's LiveSetting property, the only one the window sets so.
+  bool LiveSetting(const GUID& property) const {
+    constexpr GUID kLiveSetting = {
+        0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+    return live_setting_supported && IsEqualGUID(property, kLiveSetting);
+  }
+
   std::map<HWND, std::wstring> names_;
   std::map<HWND, LONG> live_settings_;
 };
