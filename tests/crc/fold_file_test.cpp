@@ -34,11 +34,19 @@ std::atomic<int> threads_until_failure{-1};
 }  // namespace
 #include <dlfcn.h>
 #include <pthread.h>
+#ifdef QUILLOMAT_WRAPPED_PTHREAD_CREATE  // a static program, linked with --wrap
+extern "C" int __real_pthread_create(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+extern "C" int __wrap_pthread_create(pthread_t* t, const pthread_attr_t* a, void* (*f)(void*),
+                                     void* p) {
+  return threads_until_failure.fetch_sub(1) == 0 ? EAGAIN : __real_pthread_create(t, a, f, p);
+}
+#else  // put before the C library's
 extern "C" int pthread_create(pthread_t* t, const pthread_attr_t* a, void* (*f)(void*), void* p) {
   static const auto create =
       reinterpret_cast<decltype(&pthread_create)>(dlsym(RTLD_NEXT, __func__));
   return threads_until_failure.fetch_sub(1) == 0 ? EAGAIN : create(t, a, f, p);
 }
+#endif
 namespace {
 #endif
 
